@@ -1,0 +1,11 @@
+// Paths of files installed beside the program, built without ever overrunning a buffer.
+#pragma once
+
+#include <cstddef>
+
+// Copies modulePath up to and including its last backslash (searched down to the second
+// character) and appends relative. False, with out empty, when the result would not fit.
+bool CombineBesideModule(const wchar_t* modulePath, const wchar_t* relative, wchar_t* out, size_t outChars);
+
+// The program's own full path; false when it cannot be read whole into modulePathChars units.
+bool GetProgramPath(wchar_t* modulePath, size_t modulePathChars);

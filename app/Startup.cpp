@@ -1,0 +1,57 @@
+#include "app/Startup.h"
+
+#include <commctrl.h>
+#include <shlwapi.h>
+
+#include <iterator>
+
+#include "app/MessageBoxes.h"
+#include "app/OptionsWindow.h"
+#include "settings/OptionsStore.h"
+#include "settings/WindowsVersion.h"
+
+bool IsServerEdition() {
+    wchar_t productName[64] = {};  // 128 bytes
+    if (!ReadRegValue(HKEY_LOCAL_MACHINE, kCurrentVersionKey, L"ProductName", productName, sizeof(productName))) {
+        productName[0] = L'\0';
+    }
+    productName[std::size(productName) - 1] = L'\0';
+    return StrStrIW(productName, L"Server") != nullptr;
+}
+
+int RunTravine(HINSTANCE hInstance) {
+    // Never closed by the first instance: the system releases it when the process ends.
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, kSingleInstanceMutex);
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        HWND running = FindWindowW(kOptionsWindowClass, nullptr);
+        if (running != nullptr) {
+            SetForegroundWindow(running);
+        }
+        if (mutex != nullptr) {
+            CloseHandle(mutex);
+        }
+        return 1;
+    }
+
+    if (IsServerEdition()) {
+        ShowAppMessage(nullptr, L"サポート外のOSです", MB_ICONERROR);
+        return 1;
+    }
+
+    InitCommonControls();
+    HWND window = CreateOptionsWindow(hInstance);
+    if (window == nullptr) {
+        ReleaseOptionsWindowResources();
+        return 1;
+    }
+
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (!IsDialogMessageW(window, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    ReleaseOptionsWindowResources();
+    return static_cast<int>(msg.wParam);
+}

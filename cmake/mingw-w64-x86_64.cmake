@@ -1,0 +1,23 @@
+# Cross-compiles for 64-bit Windows with MinGW-w64 (the posix thread model, which googletest needs).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(TOOLCHAIN_PREFIX x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${TOOLCHAIN_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++-posix)
+set(CMAKE_RC_COMPILER ${TOOLCHAIN_PREFIX}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${TOOLCHAIN_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+
+# Tests and helper programs run under Wine. The wine wrapper script insists on a 32-bit Wine,
+# so the 64-bit loader is called directly.
+find_program(WINE64_LOADER NAMES wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH)
+if(NOT WINE64_LOADER)
+  find_program(WINE64_LOADER NAMES wine64 wine)
+endif()
+if(WINE64_LOADER)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE64_LOADER})
+endif()

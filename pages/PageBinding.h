@@ -1,0 +1,37 @@
+// What the pages show and how their controls are tied to the options: set-up, load, save,
+// the enable rules, the program picker and the release of the control wrappers.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+#include "ui/ConvexLabelWnd.h"
+#include "ui/FontLabelWnd.h"
+#include "ui/ListView.h"
+#include "ui/MultiEdit.h"
+#include "ui/UrlLabelWnd.h"
+
+constexpr size_t kProgramPathChars = 1024;
+
+extern CFontLabelWnd* generalHintLabel;
+extern CMultiEdit* viewModeExceptionEdit;
+extern CMultiEdit* columnExceptionEdit;
+extern CListView* columnList;
+extern CConvexLabelWnd* titleLabel;
+extern CFontLabelWnd* versionLabel;
+extern CUrlLabelWnd* mailLabel;
+extern CUrlLabelWnd* webLabel;
+
+enum class SaveResult {
+    kSaved,
+    kWriteFailed,  // some values could not be written; the options stay marked as changed
+    kRejected,     // input that cannot be stored was reported to the user; nothing was written
+};
+
+void InitializePage(HWND page);
+void LoadOptionsIntoPages();
+SaveResult SaveOptionsFromPages();
+void UpdateControlStates();
+bool BrowseForProgram(wchar_t (&path)[kProgramPathChars]);
+void OnPageDestroy(HWND page);

@@ -1,0 +1,178 @@
+#include "pages/SetupPage.h"
+
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include <cwchar>
+#include <iterator>
+
+#include "app/MessageBoxes.h"
+#include "app/ModulePath.h"
+#include "app/OptionsWindow.h"
+#include "pages/PageIds.h"
+#include "resource.h"
+#include "settings/OptionsStore.h"
+#include "settings/WindowsVersion.h"
+#include "ui/Handles.h"
+
+const wchar_t kExtensionClsidKey[] =
+    L"SOFTWARE\\Classes\\CLSID\\{408f43a1-23c2-442e-990c-dfba06b5664f}\\InprocServer32";
+
+ElevatedRunner elevatedRunner = RunElevatedAndWait;
+
+namespace {
+
+const SupportedBuild windows11Builds[] = {{22621, 4317, 4460}, {22631, 4317, 4460}, {26100, 1741, 1741}};
+const SupportedBuild windows10Builds[] = {{19045, 5073, 5131}};
+
+constexpr size_t kModulePathChars = 260;
+const wchar_t kExtensionFileName[] = L"Travine11.dll";
+
+template <size_t N> const wchar_t* Judge(const SupportedBuild (&table)[N], uint32_t build, uint32_t ubr) {
+    if (build > table[N - 1].build) {
+        return L"インストール可能（動作未確認）";
+    }
+    for (const SupportedBuild& row : table) {
+        if (row.build == build) {
+            return row.minUbr <= ubr && ubr <= row.maxUbr ? L"インストール可能" : L"インストール可能（動作未確認）";
+        }
+    }
+    return L"インストールできません";
+}
+
+void SetSetupText(int controlId, const wchar_t* text) {
+    HWND control = PageControl(kSetupPage, controlId);
+    if (control != nullptr) {
+        SetWindowTextW(control, text);
+    }
+}
+
+}  // namespace
+
+bool RunElevatedAndWait(HWND owner, const wchar_t* file, const wchar_t* params, DWORD* exitCode) {
+    SHELLEXECUTEINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+    info.hwnd = owner;
+    info.lpVerb = L"runas";
+    info.lpFile = file;
+    info.lpParameters = params;
+    info.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExW(&info) || info.hProcess == nullptr) {
+        return false;
+    }
+    UniqueHandleKernel process(info.hProcess);
+    if (WaitForSingleObject(process.get(), INFINITE) != WAIT_OBJECT_0) {
+        return false;
+    }
+    return GetExitCodeProcess(process.get(), exitCode) != FALSE;
+}
+
+bool IsExtensionRegistered() {
+    UniqueHkey key;
+    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, kExtensionClsidKey, 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+const wchar_t* JudgeWindowsBuild(uint32_t build, uint32_t ubr) {
+    return IsWindows11Build(build) ? Judge(windows11Builds, build, ubr) : Judge(windows10Builds, build, ubr);
+}
+
+void ShowWindowsVersionCheck() {
+    const uint32_t build = ReadWindowsBuildNumber();
+    DWORD ubr = 0;
+    if (!ReadRegValue(HKEY_LOCAL_MACHINE, kCurrentVersionKey, L"UBR", &ubr, sizeof(ubr))) {
+        ubr = 0;
+    }
+    wchar_t displayVersion[32] = {};
+    if (!ReadRegValue(HKEY_LOCAL_MACHINE, kCurrentVersionKey, L"DisplayVersion", displayVersion,
+                      sizeof(displayVersion))) {
+        displayVersion[0] = L'\0';
+    }
+    displayVersion[std::size(displayVersion) - 1] = L'\0';
+
+    const bool windows11 = IsWindows11Build(build);
+    wchar_t line[128];
+    swprintf(line, std::size(line), windows11 ? L"：Windows 11 %ls 以降" : L"：Windows 10 %ls 以降", L"22H2");
+    SetSetupText(IDC_SETUP_SUPPORTED_VERSION, line);
+    swprintf(line, std::size(line), L"：Windows %d %ls (build %d.%d)", windows11 ? 11 : 10, displayVersion,
+             static_cast<int>(build), static_cast<int>(ubr));
+    SetSetupText(IDC_SETUP_RUNNING_VERSION, line);
+    SetSetupText(IDC_SETUP_VERDICT, JudgeWindowsBuild(build, ubr));
+}
+
+void UpdateRegistrationButtons() {
+    const bool registered = IsExtensionRegistered();
+    HWND registerButton = PageControl(kSetupPage, IDC_SETUP_REGISTER);
+    HWND unregisterButton = PageControl(kSetupPage, IDC_SETUP_UNREGISTER);
+    if (registerButton != nullptr) {
+        EnableWindow(registerButton, !registered);
+    }
+    if (unregisterButton != nullptr) {
+        EnableWindow(unregisterButton, registered);
+    }
+}
+
+bool RunRegsvr32(HWND owner, bool registerDll) {
+    wchar_t modulePath[kModulePathChars];
+    wchar_t dllPath[kModulePathChars];
+    const bool havePath = GetProgramPath(modulePath, std::size(modulePath)) &&
+                          CombineBesideModule(modulePath, kExtensionFileName, dllPath, std::size(dllPath));
+    if (!havePath || !PathFileExistsW(dllPath)) {
+        // A path that could not be built whole is reported by the file name alone rather than
+        // letting regsvr32 load whatever a cut path names.
+        wchar_t message[kModulePathChars + 32];
+        swprintf(message, std::size(message), L"%ls\nファイルが見つかりません", havePath ? dllPath : kExtensionFileName);
+        ShowAppMessage(owner, message, MB_ICONERROR);
+        return false;
+    }
+
+    wchar_t params[kModulePathChars + 16];
+    swprintf(params, std::size(params), L"/s%ls \"%ls\"", registerDll ? L"" : L" /u", dllPath);
+    DWORD exitCode = 0xFFFFFFFF;
+    if (!elevatedRunner(owner, L"regsvr32.exe", params, &exitCode)) {
+        exitCode = 0xFFFFFFFF;
+    }
+
+    wchar_t message[64];
+    swprintf(message, std::size(message), L"%lsインストールに%lsしました", registerDll ? L"" : L"アン",
+             exitCode == 0 ? L"成功" : L"失敗");
+    ShowAppMessage(owner, message, exitCode == 0 ? MB_ICONINFORMATION : MB_ICONERROR);
+    UpdateRegistrationButtons();
+    return exitCode == 0;
+}
+
+void RemoveOptions(HWND owner) {
+    if (ShowAppMessage(owner, L"オプション設定を削除しますか?", MB_ICONQUESTION | MB_YESNO) != IDYES) {
+        return;
+    }
+    const LSTATUS status = SHDeleteKeyW(HKEY_CURRENT_USER, kOptionsKey);
+    UniqueHkey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+        ShowAppMessage(owner, L"オプション設定を削除しました", MB_ICONINFORMATION);
+        SetOptionsChanged(false);
+        return;
+    }
+    key.reset();
+
+    wchar_t message[1024];
+    wcscpy(message, L"オプション設定の削除に失敗しました\n\nエラー内容:\n");
+    const size_t used = wcslen(message);
+    const DWORD written =
+        FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK,
+                       nullptr, static_cast<DWORD>(status), 0, message + used, static_cast<DWORD>(std::size(message) - used),
+                       nullptr);
+    if (written == 0) {
+        wcsncat(message, L"不明なエラー", std::size(message) - used - 1);
+    }
+    ShowAppMessage(owner, message, MB_ICONERROR);
+}
+
+void OpenInstallFolder(HWND owner) {
+    wchar_t modulePath[1024];
+    wchar_t folder[1024];
+    if (!GetProgramPath(modulePath, std::size(modulePath)) ||
+        !CombineBesideModule(modulePath, L"", folder, std::size(folder))) {
+        return;
+    }
+    ShellExecuteW(owner, L"open", folder, L"", nullptr, SW_SHOWNORMAL);
+}

@@ -1,0 +1,103 @@
+// Resource and control identifiers shared by the resource script and the code.
+// Control identifiers repeat across pages (1030 and 1031 have two meanings), so each page
+// gets its own names and every access names the page first.
+#pragma once
+
+#define IDI_APP 101
+#define IDI_DRAG_HINT 102
+#define IDI_VERSION 103
+
+#define IDD_OPTIONS 104
+#define IDD_GENERAL 105
+#define IDD_LISTVIEW1 106
+#define IDD_TREEVIEW 107
+#define IDD_VERSION 108
+#define IDD_SETUP 109
+#define IDD_LISTVIEW2 110
+#define IDD_COLUMN_EDIT 111
+
+// Options window (104)
+#define IDC_TAB 1000
+#define IDC_CLOSE 1001
+#define IDC_UPDATE 1002
+#define IDC_HELP_BUTTON 1003
+
+// Setup page (109)
+#define IDC_SETUP_REGISTER 1010
+#define IDC_SETUP_UNREGISTER 1011
+#define IDC_SETUP_OPEN_FOLDER 1012
+#define IDC_SETUP_SUPPORTED_VERSION 1013
+#define IDC_SETUP_RUNNING_VERSION 1014
+#define IDC_SETUP_VERDICT 1015
+#define IDC_SETUP_REMOVE_OPTIONS 1016
+
+// General page (105)
+#define IDC_GEN_HIDE_CMDBAR 1017
+#define IDC_GEN_ALT_KEY 1018
+#define IDC_GEN_WHEEL 1019
+#define IDC_GEN_HEIGHT 1020
+#define IDC_GEN_PREVENT_DRAG 1021
+#define IDC_GEN_DRAG_TYPE 1022
+#define IDC_GEN_CTRL_RET 1023
+#define IDC_GEN_CTRL_RET_ADMIN 1024
+#define IDC_GEN_SHOW_LABEL 1025
+#define IDC_GEN_HEIGHT_LABEL 1026
+#define IDC_GEN_PIXEL_LABEL 1027
+#define IDC_GEN_DRAG_HINT 1028
+#define IDC_GEN_DRAG_TYPE_LABEL 1029
+#define IDC_GEN_TASKBAR_SIMPLE 1030
+#define IDC_GEN_TASKBAR_SUFFIX 1031
+
+// Tree view page (107)
+#define IDC_TREE_NO_LINES_AT_ROOT 1030
+#define IDC_TREE_NO_FADE 1032
+#define IDC_TREE_HAS_LINES 1034
+
+// List view 1 page (106)
+#define IDC_LV1_FILE_LABEL 1031
+#define IDC_LV1_SELECT_FIRST 1033
+#define IDC_LV1_PC_DRIVE 1035
+#define IDC_LV1_SHIFT_RET 1036
+#define IDC_LV1_FILE_PROG_LABEL 1037
+#define IDC_LV1_FILE_PROG 1038
+#define IDC_LV1_FILE_BROWSE 1039
+#define IDC_LV1_FILE_ARG_LABEL 1040
+#define IDC_LV1_FILE_ARG 1041
+#define IDC_LV1_DRIVE_LETTER 1042
+#define IDC_LV1_DRIVE_LABEL 1043
+#define IDC_LV1_FOLDER_LABEL 1044
+#define IDC_LV1_FLDR_PROG_LABEL 1045
+#define IDC_LV1_FLDR_PROG 1046
+#define IDC_LV1_FLDR_BROWSE 1047
+#define IDC_LV1_FLDR_ARG_LABEL 1048
+#define IDC_LV1_FLDR_ARG 1049
+
+// List view 2 page (110)
+#define IDC_LV2_VIEW_MODE 1050
+#define IDC_LV2_COLUMN 1051
+#define IDC_LV2_VIEW_MODE_EF 1052
+#define IDC_LV2_COLUMN_EF 1053
+#define IDC_LV2_VIEW_MODE_INDEX 1054
+#define IDC_LV2_COLUMN_LIST 1055
+#define IDC_LV2_COLUMN_LABEL 1056
+#define IDC_LV2_COLUMN_EF_LABEL 1057
+#define IDC_LV2_VIEW_MODE_LABEL 1058
+#define IDC_LV2_VIEW_MODE_EF_LABEL 1059
+#define IDC_LV2_UP 1060
+#define IDC_LV2_DOWN 1061
+#define IDC_LV2_EDIT 1062
+
+// Version page (108)
+#define IDC_VER_TITLE 1004
+#define IDC_VER_VERSION 1005
+#define IDC_VER_FREEWARE 1006
+#define IDC_VER_FREE_USE 1007
+#define IDC_VER_MAIL 1008
+#define IDC_VER_WEB 1009
+
+// Column edit dialog (111)
+#define IDC_COLEDIT_CANCEL 1001
+#define IDC_COLEDIT_OK 1061
+#define IDC_COLEDIT_WIDTH 1062
+#define IDC_COLEDIT_SORT 1063
+#define IDC_COLEDIT_NAME 1064

@@ -1,0 +1,72 @@
+# Sourced by the other scripts: a Wine prefix of the project's own inside the build folder,
+# a display (Xvfb when none is set) and the fonts that Japanese text needs.
+# Expects BUILD_DIR to be set.
+
+export WINEPREFIX="${WINEPREFIX_OVERRIDE:-$BUILD_DIR/wineprefix}"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export LANG=C.UTF-8
+export WINE64=/usr/lib/wine/wine64
+[ -x "$WINE64" ] || WINE64="$(command -v wine64 || command -v wine)"
+
+XVFB_PID=""
+
+ensure_display() {
+  if [ -n "${DISPLAY:-}" ]; then
+    return
+  fi
+  # -displayfd picks a free display number, so a second Xvfb on the machine does no harm.
+  local fifo
+  fifo="$(mktemp -u)"
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  XVFB_PID=$!
+  local number
+  read -r number <"$fifo"
+  rm -f "$fifo"
+  export DISPLAY=":$number"
+}
+
+stop_display() {
+  if [ -n "$XVFB_PID" ]; then
+    kill "$XVFB_PID" 2>/dev/null || true
+    wait "$XVFB_PID" 2>/dev/null || true
+    XVFB_PID=""
+  fi
+}
+
+# wine64 with every standard stream detached: Wine's background services inherit them and
+# would keep a pipe reader (CTest, a CI log) waiting.
+wine_quiet() {
+  "$WINE64" "$@" </dev/null >/dev/null 2>&1
+}
+
+ensure_prefix() {
+  local stamp="$WINEPREFIX/.travine-prefix-ready"
+  if [ -f "$stamp" ]; then
+    return
+  fi
+  mkdir -p "$WINEPREFIX"
+  wine_quiet wineboot -i
+  wineserver -w
+  local cv='HKLM\Software\Microsoft\Windows NT\CurrentVersion'
+  wine_quiet reg add "$cv\\FontSubstitutes" /v "Yu Gothic UI" /t REG_SZ /d "Noto Sans CJK JP" /f
+  wine_quiet reg add "$cv\\FontLink\\SystemLink" /v "Tahoma" /t REG_MULTI_SZ \
+    /d "NotoSansCJK-Regular.ttc,Noto Sans CJK JP" /f
+  # The program's own tests set their Windows version case explicitly; start from Windows 11.
+  wine_quiet reg add "$cv" /v CurrentBuildNumber /t REG_SZ /d 22631 /f
+  wine_quiet reg add "$cv" /v UBR /t REG_DWORD /d 4460 /f
+  wine_quiet reg add "$cv" /v DisplayVersion /t REG_SZ /d 23H2 /f
+  wine_quiet reg add "$cv" /v ProductName /t REG_SZ /d "Windows 11 Pro" /f
+  wineserver -w
+  touch "$stamp"
+}
+
+start_wineserver() {
+  wineserver -p </dev/null >/dev/null 2>&1
+  wine_quiet cmd /c exit
+}
+
+stop_wineserver() {
+  wineserver -k </dev/null >/dev/null 2>&1 || true
+}

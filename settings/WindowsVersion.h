@@ -1,0 +1,16 @@
+// The Windows version values under HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion.
+#pragma once
+
+#include <cstdint>
+
+constexpr uint32_t kFirstWindows11Build = 22000;
+extern const wchar_t kCurrentVersionKey[];
+
+// Decimal conversion as the C runtime does it: leading blanks, one sign, digits up to the first
+// non-digit; no digits gives 0. Out-of-range values saturate like wcstol.
+uint32_t ParseBuildNumber(const wchar_t* text);
+
+// CurrentBuildNumber as a number; 0 when it cannot be read or does not fit its 15 characters.
+uint32_t ReadWindowsBuildNumber();
+
+inline bool IsWindows11Build(uint32_t build) { return build >= kFirstWindows11Build; }

@@ -1,0 +1,57 @@
+#include "ui/FontLabelWnd.h"
+
+#include <cwchar>
+#include <iterator>
+
+#include "ui/Handles.h"
+
+CFontLabelWnd::CFontLabelWnd(LONG weight) : m_logFont(), m_crText(RGB(0, 0, 0)), m_crBack(GetSysColor(COLOR_BTNFACE)) {
+    m_logFont.lfWeight = weight;
+    m_logFont.lfCharSet = ANSI_CHARSET;
+    m_logFont.lfOutPrecision = OUT_TT_PRECIS;
+    m_logFont.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+    m_logFont.lfQuality = CLEARTYPE_QUALITY;
+    m_logFont.lfPitchAndFamily = VARIABLE_PITCH;
+    wcsncpy(m_logFont.lfFaceName, L"Yu Gothic UI", std::size(m_logFont.lfFaceName) - 1);
+}
+
+void CFontLabelWnd::SetPointSize(int points) {
+    HDC dc = GetDC(m_hWnd);
+    const int dpi = dc != nullptr ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
+    if (dc != nullptr) {
+        ReleaseDC(m_hWnd, dc);
+    }
+    m_logFont.lfHeight = -MulDiv(points, dpi, 72);
+}
+
+uint64_t CFontLabelWnd::OnMessage(HWND hWnd, UINT message, WPARAM, LPARAM) {
+    if (message != WM_PAINT) {
+        return kPassOn;
+    }
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hWnd, &ps);
+    DrawLabel(dc, m_crText);
+    EndPaint(hWnd, &ps);
+    m_lResult = 0;
+    return kSwallow;
+}
+
+void CFontLabelWnd::DrawLabel(HDC dc, COLORREF textColor) {
+    if (dc == nullptr) {
+        return;
+    }
+    UniqueHfont font(CreateFontIndirectW(&m_logFont));
+    SelectObjectGuard selected(dc, font.get());
+
+    SetTextColor(dc, textColor);
+    SetBkMode(dc, OPAQUE);
+    SetBkColor(dc, m_crBack);
+
+    wchar_t text[kMaxPaintChars + 1] = {};
+    GetWindowTextW(m_hWnd, text, static_cast<int>(std::size(text)));
+    RECT client = {};
+    GetClientRect(m_hWnd, &client);
+
+    const UINT format = (GetWindowLongPtrW(m_hWnd, GWL_STYLE) & SS_RIGHT) != 0 ? DT_RIGHT : 0;
+    DrawTextW(dc, text, -1, &client, format);
+}
