@@ -1,0 +1,327 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include <shlwapi.h>
+
+#include "TestSupport.h"
+#include "settings/OptionsStore.h"
+#include "settings/WindowsVersion.h"
+
+namespace {
+
+class OptionsStoreTest : public testing::Test {
+protected:
+    void SetUp() override {
+        DeleteOptionsKey();
+        version.SetBuild(L"22631");
+    }
+    void TearDown() override { DeleteOptionsKey(); }
+
+    static DWORD ValueCount() {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+            return 0;
+        }
+        DWORD values = 0;
+        RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
+                         nullptr, nullptr);
+        RegCloseKey(key);
+        return values;
+    }
+
+    static ColumnEntry MakeColumn(const wchar_t* name, int32_t width) {
+        Options scratch;
+        scratch.AddColumn(name, 1, width, 0, 0);
+        return scratch.ColumnEntries[0];
+    }
+
+    WindowsVersionCase version;
+};
+
+TEST_F(OptionsStoreTest, FirstLoadWritesExactlyTheFirstRunValues) {
+    Options options;
+    LoadOptions(options);
+
+    EXPECT_EQ(1u + 8u + 14u + 28u, ValueCount());
+    EXPECT_EQ(1u, ReadOptionRaw(L"OptionInitialized").AsDword());
+    EXPECT_EQ(7u, ReadOptionRaw(L"ViewModeEFNum").AsDword());
+    EXPECT_EQ(13u, ReadOptionRaw(L"ColumnEFNum").AsDword());
+    const RawValue columnNum = ReadOptionRaw(L"ColumnNum");
+    EXPECT_EQ(static_cast<DWORD>(REG_DWORD), columnNum.type);
+    EXPECT_EQ(4u, columnNum.bytes.size());
+    EXPECT_EQ(27u, columnNum.AsDword());
+
+    const RawValue pc = ReadOptionRaw(L"ViewModeEF_0");
+    EXPECT_EQ(static_cast<DWORD>(REG_SZ), pc.type);
+    EXPECT_EQ(6u, pc.bytes.size());
+    EXPECT_EQ(L"C:\\Windows\\Fonts", ReadOptionRaw(L"ColumnEF_12").AsText());
+    EXPECT_EQ(L"検索場所:*", ReadOptionRaw(L"ColumnEF_10").AsText());
+
+    const RawValue attribute = ReadOptionRaw(L"Column_6");
+    EXPECT_EQ(static_cast<DWORD>(REG_BINARY), attribute.type);
+    ASSERT_EQ(180u, attribute.bytes.size());
+    const ColumnEntry expected = MakeColumn(L"属性", 72);
+    ColumnEntry stored;
+    std::memcpy(&stored, attribute.bytes.data(), sizeof(stored));
+    EXPECT_EQ(0, stored.Visible);
+    EXPECT_EQ(0, std::memcmp(expected.Name, stored.Name, sizeof(stored.Name)));
+    EXPECT_EQ(72, stored.Width);
+
+    EXPECT_EQ(0, options.OptionInitialized);  // the writer does not touch the record's flag
+    EXPECT_EQ(2, options.PreventDragType);
+    EXPECT_EQ(2, options.PCSelectDriveLetter);
+    EXPECT_EQ(5, options.ViewModeIndex);
+    EXPECT_STREQ(L"%WINDIR%\\notepad.exe", options.ShiftRetCmdExeFile);
+    EXPECT_STREQ(L"%WINDIR%\\explorer.exe", options.ShiftRetCmdExeFldr);
+    EXPECT_STREQ(L"%1", options.ShiftRetCmdArgFile);
+    EXPECT_STREQ(L"%1", options.ShiftRetCmdArgFldr);
+    EXPECT_EQ(7u, options.ViewModeEF.Count());
+    EXPECT_EQ(27u, options.ColumnEntries.size());
+    EXPECT_EQ(13u, options.ColumnEF.Count());
+    EXPECT_STREQ(L"ごみ箱", options.ColumnEF.At(11));
+}
+
+TEST_F(OptionsStoreTest, UninitialisedKeyGetsDefaultListsButKeepsNumbers) {
+    SetOptionDword(L"OptionInitialized", 0);
+    SetOptionDword(L"HasLines", 1);
+    SetOptionDword(L"PreventDragType", 1);
+    SetOptionDword(L"ViewModeEFNum", 1);
+    SetOptionText(L"ViewModeEF_0", L"mine");
+    Options options;
+    LoadOptions(options);
+    EXPECT_EQ(1, options.HasLines);
+    EXPECT_EQ(1, options.PreventDragType);
+    ASSERT_EQ(7u, options.ViewModeEF.Count());
+    EXPECT_STREQ(L"PC", options.ViewModeEF.At(0));
+    EXPECT_EQ(1u, ReadOptionRaw(L"OptionInitialized").AsDword());
+}
+
+TEST_F(OptionsStoreTest, Windows11OnlyOptionsAreClearedBelowBuild22000) {
+    struct Case {
+        const wchar_t* build;  // null: value missing
+        int32_t expected;
+    };
+    const Case cases[] = {{L"21999", 0}, {L"22000", 1}, {nullptr, 0}, {L"  +22631 (ge_release)", 1}, {L"abc", 0}};
+    for (const Case& c : cases) {
+        DeleteOptionsKey();
+        SetOptionDword(L"OptionInitialized", 1);
+        for (const wchar_t* name : {L"HideCommandBar", L"ShowCMDBarALTKey", L"ShowCMDBarWheel", L"TaskbarSimpleName",
+                                    L"TaskbarRemoveSuffix", L"PreventDrag", L"CtrlRetCmd"}) {
+            SetOptionDword(name, 1);
+        }
+        SetOptionDword(L"HCBHeight", 7);
+        version.SetBuild(c.build);
+        Options options;
+        LoadOptions(options);
+        const std::wstring label = c.build ? c.build : L"(missing)";
+        EXPECT_EQ(c.expected, options.HideCommandBar) << label.c_str();
+        EXPECT_EQ(c.expected, options.ShowCMDBarALTKey);
+        EXPECT_EQ(c.expected, options.ShowCMDBarWheel);
+        EXPECT_EQ(c.expected, options.TaskbarSimpleName);
+        EXPECT_EQ(c.expected, options.TaskbarRemoveSuffix);
+        EXPECT_EQ(c.expected ? 7 : 0, options.HCBHeight);
+        EXPECT_EQ(1, options.PreventDrag);  // not a Windows 11 option
+        EXPECT_EQ(1, options.CtrlRetCmd);
+    }
+}
+
+TEST(BuildNumberParsing, FollowsTheRuntimeConversion) {
+    EXPECT_EQ(22631u, ParseBuildNumber(L"22631"));
+    EXPECT_EQ(22631u, ParseBuildNumber(L" \t22631.4460"));
+    EXPECT_EQ(19045u, ParseBuildNumber(L"+19045"));
+    EXPECT_EQ(static_cast<uint32_t>(-5), ParseBuildNumber(L"-5"));
+    EXPECT_EQ(0u, ParseBuildNumber(L""));
+    EXPECT_EQ(0u, ParseBuildNumber(L"build"));
+    EXPECT_EQ(0u, ParseBuildNumber(L"--5"));
+    EXPECT_EQ(2147483647u, ParseBuildNumber(L"999999999999999"));
+    EXPECT_FALSE(IsWindows11Build(21999));
+    EXPECT_TRUE(IsWindows11Build(22000));
+}
+
+TEST_F(OptionsStoreTest, ListCountsThatAreZeroNegativeOrMissingGiveEmptyLists) {
+    SetOptionDword(L"OptionInitialized", 1);
+    SetOptionText(L"ViewModeEF_0", L"PC");
+    SetOptionText(L"ColumnEF_0", L"PC");
+    SetOptionRaw(L"Column_0", REG_BINARY, nullptr, 0);
+    SetOptionDword(L"ViewModeEFNum", 0);
+    SetOptionDword(L"ColumnEFNum", static_cast<DWORD>(-3));
+    Options options;
+    LoadOptions(options);
+    EXPECT_EQ(0u, options.ViewModeEF.Count());
+    EXPECT_EQ(0u, options.ColumnEF.Count());
+    EXPECT_TRUE(options.ColumnEntries.empty());
+}
+
+TEST_F(OptionsStoreTest, ColumnsAreReadUpToTheCountSkippingGapsAndEmptyNames) {
+    SetOptionDword(L"OptionInitialized", 1);
+    SetOptionDword(L"ColumnNum", 5);
+    const ColumnEntry first = MakeColumn(L"名前", 240);
+    const ColumnEntry fourth = MakeColumn(L"サイズ", 110);
+    const ColumnEntry unnamed = MakeColumn(L"x", 50);
+    ColumnEntry blank = unnamed;
+    blank.Name[0] = L'\0';
+    SetOptionRaw(L"Column_0", REG_BINARY, &first, sizeof(first));
+    SetOptionRaw(L"Column_2", REG_BINARY, &blank, sizeof(blank));
+    SetOptionRaw(L"Column_3", REG_BINARY, &fourth, sizeof(fourth));
+    SetOptionRaw(L"Column_5", REG_BINARY, &unnamed, sizeof(unnamed));  // beyond the count
+    Options options;
+    LoadOptions(options);
+    ASSERT_EQ(2u, options.ColumnEntries.size());
+    EXPECT_STREQ(L"名前", options.ColumnEntries[0].Name);
+    EXPECT_STREQ(L"サイズ", options.ColumnEntries[1].Name);
+    EXPECT_EQ(110, options.ColumnEntries[1].Width);
+}
+
+TEST_F(OptionsStoreTest, ShortColumnValueLeavesTheTailZero) {
+    SetOptionDword(L"OptionInitialized", 1);
+    SetOptionDword(L"ColumnNum", 1);
+    ColumnEntry entry = MakeColumn(L"種類", 135);
+    entry.Sort = 2;
+    entry.NoHide = 1;
+    SetOptionRaw(L"Column_0", REG_BINARY, &entry, 100);
+    Options options;
+    LoadOptions(options);
+    ASSERT_EQ(1u, options.ColumnEntries.size());
+    EXPECT_STREQ(L"種類", options.ColumnEntries[0].Name);
+    EXPECT_EQ(0, options.ColumnEntries[0].Width);
+    EXPECT_EQ(0, options.ColumnEntries[0].Sort);
+    EXPECT_EQ(0, options.ColumnEntries[0].NoHide);
+}
+
+TEST_F(OptionsStoreTest, StoredEmptyTextStaysEmpty) {
+    SetOptionDword(L"OptionInitialized", 1);
+    SetOptionText(L"ShiftRetCmdExeFile", L"");
+    Options options;
+    LoadOptions(options);
+    EXPECT_STREQ(L"", options.ShiftRetCmdExeFile);
+    EXPECT_STREQ(L"%WINDIR%\\explorer.exe", options.ShiftRetCmdExeFldr);
+}
+
+TEST_F(OptionsStoreTest, ShorterListSavedOverLongerOneLeavesStaleValuesIgnored) {
+    Options first;
+    LoadOptions(first);  // 7 view-mode exceptions stored
+    Options options;
+    for (const wchar_t* entry : {L"A", L"B", L"C"}) {
+        options.ViewModeEF.Append(entry);
+    }
+    EXPECT_TRUE(SaveOptions(options));
+    EXPECT_EQ(3u, ReadOptionRaw(L"ViewModeEFNum").AsDword());
+    EXPECT_EQ(L"C", ReadOptionRaw(L"ViewModeEF_2").AsText());
+    EXPECT_EQ(L"ホーム", ReadOptionRaw(L"ViewModeEF_3").AsText());
+    EXPECT_TRUE(ReadOptionRaw(L"ViewModeEF_6").present);
+    Options reloaded;
+    LoadOptions(reloaded);
+    ASSERT_EQ(3u, reloaded.ViewModeEF.Count());
+    EXPECT_STREQ(L"A", reloaded.ViewModeEF.At(0));
+}
+
+TEST_F(OptionsStoreTest, SaveStoresEveryValueWithItsTypeAndSize) {
+    Options options;
+    options.HCBHeight = -12;
+    options.PreventDragType = 1;
+    options.PCSelectDriveLetter = 25;
+    options.ViewModeIndex = 7;
+    wcscpy(options.ShiftRetCmdExeFile, L"C:\\Tools\\エディタ.exe");
+    options.AddColumn(L"名前", 1, 240, 2, 1);
+    options.ColumnEF.Append(L"PC");
+    EXPECT_TRUE(SaveOptions(options));
+
+    const RawValue height = ReadOptionRaw(L"HCBHeight");
+    EXPECT_EQ(static_cast<DWORD>(REG_DWORD), height.type);
+    EXPECT_EQ(0xFFFFFFF4u, height.AsDword());
+    const RawValue exe = ReadOptionRaw(L"ShiftRetCmdExeFile");
+    EXPECT_EQ(static_cast<DWORD>(REG_SZ), exe.type);
+    EXPECT_EQ((wcslen(L"C:\\Tools\\エディタ.exe") + 1) * 2, exe.bytes.size());
+    const RawValue empty = ReadOptionRaw(L"ShiftRetCmdArgFldr");
+    EXPECT_EQ(2u, empty.bytes.size());
+    const RawValue column = ReadOptionRaw(L"Column_0");
+    EXPECT_EQ(static_cast<DWORD>(REG_BINARY), column.type);
+    ASSERT_EQ(180u, column.bytes.size());
+    EXPECT_EQ(0, std::memcmp(&options.ColumnEntries[0], column.bytes.data(), 180));
+    EXPECT_EQ(0u, ReadOptionRaw(L"ViewModeEFNum").AsDword());
+
+    Options reloaded;
+    LoadOptions(reloaded);
+    EXPECT_EQ(-12, reloaded.HCBHeight);
+    EXPECT_EQ(25, reloaded.PCSelectDriveLetter);
+    EXPECT_EQ(7, reloaded.ViewModeIndex);
+    EXPECT_STREQ(L"C:\\Tools\\エディタ.exe", reloaded.ShiftRetCmdExeFile);
+    ASSERT_EQ(1u, reloaded.ColumnEntries.size());
+    EXPECT_EQ(2, reloaded.ColumnEntries[0].Sort);
+}
+
+TEST_F(OptionsStoreTest, SaveTouchesNoOtherKey) {
+    const wchar_t kNeighbour[] = L"Software\\Travine11Neighbour";
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExW(HKEY_CURRENT_USER, kNeighbour, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    const DWORD marker = 42;
+    RegSetValueExW(key, L"HasLines", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&marker), sizeof(marker));
+    RegCloseKey(key);
+
+    Options options;
+    options.HasLines = 1;
+    EXPECT_TRUE(SaveOptions(options));
+
+    EXPECT_EQ(42u, ReadRaw(HKEY_CURRENT_USER, kNeighbour, L"HasLines").AsDword());
+    DWORD subKeys = 1;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_READ, &key));
+    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                     nullptr);
+    RegCloseKey(key);
+    EXPECT_EQ(0u, subKeys);
+    RegDeleteKeyW(HKEY_CURRENT_USER, kNeighbour);
+}
+
+// The settings can be removed while the window stays open; a later save must not lose the
+// user's lists to the first-run writer at the next start.
+TEST_F(OptionsStoreTest, ListsSavedAfterTheKeyWasRemovedSurviveTheNextLoad) {
+    Options initial;
+    LoadOptions(initial);
+    DeleteOptionsKey();
+
+    Options options;
+    options.ViewModeEF.Append(L"D:\\Photos");
+    options.ColumnEF.Append(L"ダウンロード");
+    options.AddColumn(L"サイズ", 1, 110, 0, 0);
+    options.PreventDragType = 1;
+    EXPECT_TRUE(SaveOptions(options));
+    EXPECT_EQ(1u, ReadOptionRaw(L"OptionInitialized").AsDword());
+
+    Options reloaded;
+    LoadOptions(reloaded);
+    ASSERT_EQ(1u, reloaded.ViewModeEF.Count());
+    EXPECT_STREQ(L"D:\\Photos", reloaded.ViewModeEF.At(0));
+    ASSERT_EQ(1u, reloaded.ColumnEF.Count());
+    ASSERT_EQ(1u, reloaded.ColumnEntries.size());
+    EXPECT_STREQ(L"サイズ", reloaded.ColumnEntries[0].Name);
+    EXPECT_EQ(1, reloaded.PreventDragType);
+}
+
+// HKCU redirected to a volatile key: a non-volatile Software\Travine11 cannot be created below
+// it, so every write fails the way a locked-down profile would make it fail.
+TEST_F(OptionsStoreTest, FailedWritesAreReported) {
+    HKEY scratch = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\TravineVolatileRoot", 0, nullptr,
+                                             REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &scratch, nullptr));
+    HKEY software = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(scratch, L"Software", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                                             nullptr, &software, nullptr));
+    RegCloseKey(software);
+    ASSERT_EQ(ERROR_SUCCESS, RegOverridePredefKey(HKEY_CURRENT_USER, scratch));
+
+    Options options;
+    options.HasLines = 1;
+    const bool saved = SaveOptions(options);
+
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    RegCloseKey(scratch);
+    SHDeleteKeyW(HKEY_CURRENT_USER, L"Software\\TravineVolatileRoot");
+
+    EXPECT_FALSE(saved);
+    EXPECT_FALSE(OptionsKeyExists());
+}
+
+}  // namespace

@@ -1,0 +1,216 @@
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <shlwapi.h>
+
+#include <cstring>
+
+#include "settings/OptionsStore.h"
+#include "settings/WindowsVersion.h"
+
+namespace {
+thread_local DialogResponder* activeResponder = nullptr;
+const wchar_t kClsidKey[] = L"SOFTWARE\\Classes\\CLSID\\{408f43a1-23c2-442e-990c-dfba06b5664f}";
+}  // namespace
+
+bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                continue;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (pred()) {
+            return true;
+        }
+        if (GetTickCount64() >= deadline) {
+            return pred();
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+void PumpFor(DWORD ms) { PumpUntil([] { return false; }, ms); }
+
+void DeleteOptionsKey() { SHDeleteKeyW(HKEY_CURRENT_USER, kOptionsKey); }
+
+bool OptionsKeyExists() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+void SetOptionRaw(const wchar_t* name, DWORD type, const void* data, DWORD size) {
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size);
+    RegCloseKey(key);
+}
+
+void SetOptionDword(const wchar_t* name, DWORD value) { SetOptionRaw(name, REG_DWORD, &value, sizeof(value)); }
+
+void SetOptionText(const wchar_t* name, const wchar_t* text) {
+    SetOptionRaw(name, REG_SZ, text, static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)));
+}
+
+DWORD RawValue::AsDword() const {
+    DWORD value = 0;
+    std::memcpy(&value, bytes.data(), bytes.size() < 4 ? bytes.size() : 4);
+    return value;
+}
+
+std::wstring RawValue::AsText() const {
+    std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+    while (!text.empty() && text.back() == L'\0') {
+        text.pop_back();
+    }
+    return text;
+}
+
+RawValue ReadRaw(HKEY root, const wchar_t* subKey, const wchar_t* name) {
+    RawValue value;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return value;
+    }
+    DWORD size = 0;
+    if (RegQueryValueExW(key, name, nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
+        value.bytes.resize(size);
+        if (RegQueryValueExW(key, name, nullptr, &value.type, value.bytes.data(), &size) == ERROR_SUCCESS) {
+            value.present = true;
+            value.bytes.resize(size);
+        }
+    }
+    RegCloseKey(key);
+    return value;
+}
+
+RawValue ReadOptionRaw(const wchar_t* name) { return ReadRaw(HKEY_CURRENT_USER, kOptionsKey, name); }
+
+namespace {
+void WriteVersionValue(const wchar_t* name, DWORD type, const void* data, DWORD size) {
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, kCurrentVersionKey, 0, KEY_ALL_ACCESS, &key));
+    if (data == nullptr) {
+        RegDeleteValueW(key, name);
+    } else {
+        RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size);
+    }
+    RegCloseKey(key);
+}
+void WriteVersionText(const wchar_t* name, const wchar_t* text) {
+    WriteVersionValue(name, REG_SZ, text, text ? static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)) : 0);
+}
+}  // namespace
+
+WindowsVersionCase::WindowsVersionCase() {
+    for (const wchar_t* name : {L"CurrentBuildNumber", L"UBR", L"DisplayVersion", L"ProductName"}) {
+        m_saved.push_back({name, ReadRaw(HKEY_LOCAL_MACHINE, kCurrentVersionKey, name)});
+    }
+}
+
+WindowsVersionCase::~WindowsVersionCase() {
+    for (const Saved& saved : m_saved) {
+        if (saved.value.present) {
+            WriteVersionValue(saved.name, saved.value.type, saved.value.bytes.data(),
+                              static_cast<DWORD>(saved.value.bytes.size()));
+        } else {
+            WriteVersionValue(saved.name, REG_NONE, nullptr, 0);
+        }
+    }
+}
+
+void WindowsVersionCase::SetBuild(const wchar_t* build) { WriteVersionText(L"CurrentBuildNumber", build); }
+void WindowsVersionCase::SetUbr(const DWORD* ubr) { WriteVersionValue(L"UBR", REG_DWORD, ubr, sizeof(DWORD)); }
+void WindowsVersionCase::SetDisplayVersion(const wchar_t* text) { WriteVersionText(L"DisplayVersion", text); }
+void WindowsVersionCase::SetProductName(const wchar_t* text) { WriteVersionText(L"ProductName", text); }
+void WindowsVersionCase::Set(const wchar_t* build, DWORD ubr, const wchar_t* displayVersion) {
+    SetBuild(build);
+    SetUbr(&ubr);
+    SetDisplayVersion(displayVersion);
+}
+
+void RemoveExtensionRegistration() { SHDeleteKeyW(HKEY_LOCAL_MACHINE, kClsidKey); }
+
+void FakeExtensionRegistration() {
+    HKEY key = nullptr;
+    std::wstring path = std::wstring(kClsidKey) + L"\\InprocServer32";
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegCloseKey(key);
+}
+
+DialogResponder::DialogResponder(Handler handler) : m_handler(std::move(handler)) {
+    m_previous = activeResponder;
+    activeResponder = this;
+    m_hook = SetWindowsHookExW(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
+}
+
+DialogResponder::~DialogResponder() {
+    if (m_hook != nullptr) {
+        UnhookWindowsHookEx(m_hook);
+    }
+    activeResponder = m_previous;
+}
+
+LRESULT CALLBACK DialogResponder::CbtProc(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE && activeResponder != nullptr) {
+        activeResponder->OnActivate(reinterpret_cast<HWND>(wParam));
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void DialogResponder::OnActivate(HWND hwnd) {
+    wchar_t className[32] = {};
+    GetClassNameW(hwnd, className, 32);
+    if (wcscmp(className, L"#32770") != 0 || !m_handled.insert(hwnd).second) {
+        return;
+    }
+    SeenDialog dialog;
+    dialog.hwnd = hwnd;
+    dialog.caption = WindowText(hwnd);
+    dialog.text = WindowText(GetDlgItem(hwnd, 0xFFFF));
+    dialog.hasYesNo = GetDlgItem(hwnd, IDYES) != nullptr && GetDlgItem(hwnd, IDNO) != nullptr;
+    HWND iconControl = GetDlgItem(hwnd, 0x440);
+    if (iconControl != nullptr) {
+        auto icon = reinterpret_cast<HICON>(SendMessageW(iconControl, STM_GETICON, 0, 0));
+        dialog.icon = icon == nullptr                              ? BoxIcon::kNone
+                      : icon == LoadIconW(nullptr, IDI_ERROR)       ? BoxIcon::kError
+                      : icon == LoadIconW(nullptr, IDI_QUESTION)    ? BoxIcon::kQuestion
+                      : icon == LoadIconW(nullptr, IDI_WARNING)     ? BoxIcon::kWarning
+                      : icon == LoadIconW(nullptr, IDI_INFORMATION) ? BoxIcon::kInformation
+                                                                    : BoxIcon::kOther;
+    }
+    seen.push_back(dialog);
+    if (m_handler) {
+        m_handler(dialog);
+    }
+}
+
+DialogResponder DialogResponder::Answering(int buttonId) {
+    return DialogResponder([buttonId](const SeenDialog& dialog) { PressButton(dialog.hwnd, buttonId); });
+}
+
+void PressButton(HWND dialog, int id) { PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+std::wstring WindowText(HWND hwnd) {
+    if (hwnd == nullptr) {
+        return std::wstring();
+    }
+    wchar_t text[2048] = {};
+    GetWindowTextW(hwnd, text, 2048);
+    return text;
+}
+
+std::wstring ProgramFolder() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    PathRemoveFileSpecW(path);
+    return std::wstring(path) + L"\\";
+}

@@ -1,0 +1,98 @@
+// Helpers shared by the test programs: registry cases, message pumping and a responder that
+// answers message boxes and dialogs from inside the test process.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+// Runs the message loop until pred() holds or timeoutMs passes; returns pred().
+bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs = 5000);
+void PumpFor(DWORD ms);
+
+// Registry helpers for HKCU\Software\Travine11.
+void DeleteOptionsKey();
+bool OptionsKeyExists();
+void SetOptionDword(const wchar_t* name, DWORD value);
+void SetOptionText(const wchar_t* name, const wchar_t* text);
+void SetOptionRaw(const wchar_t* name, DWORD type, const void* data, DWORD size);
+struct RawValue {
+    bool present = false;
+    DWORD type = 0;
+    std::vector<BYTE> bytes;
+    DWORD AsDword() const;
+    std::wstring AsText() const;
+};
+RawValue ReadOptionRaw(const wchar_t* name);
+RawValue ReadRaw(HKEY root, const wchar_t* subKey, const wchar_t* name);
+
+// Sets the Windows version values of the prefix for one test and restores them afterwards.
+// A null text removes the value.
+class WindowsVersionCase {
+public:
+    WindowsVersionCase();
+    ~WindowsVersionCase();
+    WindowsVersionCase(const WindowsVersionCase&) = delete;
+    WindowsVersionCase& operator=(const WindowsVersionCase&) = delete;
+
+    void SetBuild(const wchar_t* build);
+    void SetUbr(const DWORD* ubr);
+    void SetDisplayVersion(const wchar_t* text);
+    void SetProductName(const wchar_t* text);
+    void Set(const wchar_t* build, DWORD ubr, const wchar_t* displayVersion);
+
+private:
+    struct Saved {
+        const wchar_t* name;
+        RawValue value;
+    };
+    std::vector<Saved> m_saved;
+};
+
+// The extension's registration key in HKLM.
+void RemoveExtensionRegistration();
+void FakeExtensionRegistration();
+
+enum class BoxIcon { kNone, kError, kQuestion, kWarning, kInformation, kOther };
+
+struct SeenDialog {
+    HWND hwnd = nullptr;
+    std::wstring caption;
+    std::wstring text;  // the message text of a message box
+    BoxIcon icon = BoxIcon::kNone;
+    bool hasYesNo = false;
+};
+
+// While alive, every dialog (#32770) that becomes active on this thread is recorded and handed
+// to the handler, which decides how to answer (typically by posting a command).
+class DialogResponder {
+public:
+    using Handler = std::function<void(const SeenDialog&)>;
+    explicit DialogResponder(Handler handler);
+    ~DialogResponder();
+    DialogResponder(const DialogResponder&) = delete;
+    DialogResponder& operator=(const DialogResponder&) = delete;
+
+    // Answers every message box with one button id.
+    static DialogResponder Answering(int buttonId);
+
+    std::vector<SeenDialog> seen;
+
+private:
+    static LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam);
+    void OnActivate(HWND hwnd);
+
+    Handler m_handler;
+    HHOOK m_hook = nullptr;
+    std::set<HWND> m_handled;
+    DialogResponder* m_previous = nullptr;
+};
+
+void PressButton(HWND dialog, int id);  // posts WM_COMMAND id
+
+std::wstring WindowText(HWND hwnd);
+std::wstring ProgramFolder();  // with trailing backslash
