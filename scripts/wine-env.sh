@@ -53,6 +53,10 @@ ensure_prefix() {
   wine_quiet reg add "$cv\\FontSubstitutes" /v "Yu Gothic UI" /t REG_SZ /d "Noto Sans CJK JP" /f
   wine_quiet reg add "$cv\\FontLink\\SystemLink" /v "Tahoma" /t REG_MULTI_SZ \
     /d "NotoSansCJK-Regular.ttc,Noto Sans CJK JP" /f
+  # One virtual desktop for every Wine window: without a window manager, Wine otherwise waits
+  # up to seconds for each top-level window to be mapped or withdrawn.
+  wine_quiet reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f
+  wine_quiet reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1024x768 /f
   # The program's own tests set their Windows version case explicitly; start from Windows 11.
   wine_quiet reg add "$cv" /v CurrentBuildNumber /t REG_SZ /d 22631 /f
   wine_quiet reg add "$cv" /v UBR /t REG_DWORD /d 4460 /f

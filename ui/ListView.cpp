@@ -217,8 +217,10 @@ uint64_t CListView::OnMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPa
             m_lResult = 0;
             return kSwallow;
         }
-        if ((hit.flags & LVHT_ONITEMLABEL) != 0 && message == WM_LBUTTONDBLCLK && m_hwndParent != nullptr &&
-            m_nEditCmd != 0) {
+        // Some list views report a check-box hit in a full-row-select list as a label hit as
+        // well; a double-click on the check box only toggles it.
+        const bool onText = (hit.flags & LVHT_ONITEMLABEL) != 0 && (hit.flags & LVHT_ONITEMSTATEICON) == 0;
+        if (onText && message == WM_LBUTTONDBLCLK && m_hwndParent != nullptr && m_nEditCmd != 0) {
             // Posted, so that it arrives after the list has finished its own double-click.
             PostMessageW(m_hwndParent, WM_COMMAND, static_cast<WPARAM>(m_nEditCmd), 0);
         }

@@ -23,7 +23,7 @@ void CUrlLabelWnd::BuildTarget(wchar_t (&target)[kTargetChars]) const {
     const size_t prefixLength = std::size(kMailto) - 1;
     wcscpy(target, kMailto);
     // Reading at most the room that is left keeps "mailto:" and the text in one buffer.
-    GetWindowTextW(m_hWnd, target + prefixLength, static_cast<int>(kTargetChars - prefixLength - 1));
+    GetWindowTextW(m_hWnd, target + prefixLength, static_cast<int>(kTargetChars - prefixLength));
 }
 
 void CUrlLabelWnd::OpenTarget(const wchar_t* target) {

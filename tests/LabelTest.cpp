@@ -1,0 +1,223 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "ui/ConvexLabelWnd.h"
+#include "ui/FontLabelWnd.h"
+#include "ui/Handles.h"
+#include "ui/UrlLabelWnd.h"
+
+namespace {
+
+constexpr COLORREF kCanvas = RGB(0, 255, 0);
+constexpr COLORREF kBack = RGB(246, 246, 246);
+
+// A rendering of a label into a memory bitmap that starts as the canvas colour.
+class Canvas {
+public:
+    Canvas(int width, int height) : m_width(width), m_height(height) {
+        HDC screen = GetDC(nullptr);
+        m_dc = CreateCompatibleDC(screen);
+        m_bitmap = CreateCompatibleBitmap(screen, width, height);
+        ReleaseDC(nullptr, screen);
+        m_previous = SelectObject(m_dc, m_bitmap);
+        RECT all = {0, 0, width, height};
+        UniqueHbrush brush(CreateSolidBrush(kCanvas));
+        FillRect(m_dc, &all, brush.get());
+    }
+    ~Canvas() {
+        SelectObject(m_dc, m_previous);
+        DeleteObject(m_bitmap);
+        DeleteDC(m_dc);
+    }
+    HDC dc() const { return m_dc; }
+    COLORREF At(int x, int y) const { return GetPixel(m_dc, x, y); }
+    int Count(COLORREF color, int left = 0, int right = -1) const {
+        int count = 0;
+        for (int y = 0; y < m_height; ++y) {
+            for (int x = left; x < (right < 0 ? m_width : right); ++x) {
+                count += At(x, y) == color ? 1 : 0;
+            }
+        }
+        return count;
+    }
+    int LongestRun(COLORREF color) const {
+        int best = 0;
+        for (int y = 0; y < m_height; ++y) {
+            int run = 0;
+            for (int x = 0; x < m_width; ++x) {
+                run = At(x, y) == color ? run + 1 : 0;
+                best = run > best ? run : best;
+            }
+        }
+        return best;
+    }
+
+private:
+    int m_width;
+    int m_height;
+    HDC m_dc;
+    HBITMAP m_bitmap;
+    HGDIOBJ m_previous;
+};
+
+class RecordingUrlLabel : public CUrlLabelWnd {
+public:
+    std::vector<std::wstring> opened;
+
+protected:
+    void OpenTarget(const wchar_t* target) override { opened.emplace_back(target); }
+};
+
+class LabelTest : public testing::Test {
+protected:
+    void SetUp() override {
+        host = CreateWindowW(L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 400, 100, nullptr, nullptr,
+                             GetModuleHandleW(nullptr), nullptr);
+    }
+    void TearDown() override { DestroyWindow(host); }
+
+    HWND MakeStatic(const wchar_t* text, DWORD style = 0) {
+        return CreateWindowW(L"STATIC", text, WS_CHILD | WS_VISIBLE | style, 0, 0, kWidth, kHeight, host, nullptr,
+                             GetModuleHandleW(nullptr), nullptr);
+    }
+
+    static constexpr int kWidth = 300;
+    static constexpr int kHeight = 60;
+    HWND host = nullptr;
+};
+
+TEST_F(LabelTest, FontLabelPaintsTextCellsInItsColours) {
+    CFontLabelWnd label;
+    ASSERT_TRUE(label.Attach(MakeStatic(L"MWM")));
+    label.m_crText = RGB(24, 24, 160);
+    label.m_crBack = kBack;
+    label.SetPointSize(20);
+    EXPECT_LT(label.m_logFont.lfHeight, -20);
+    Canvas canvas(kWidth, kHeight);
+    label.DrawLabel(canvas.dc(), label.m_crText);
+    EXPECT_GT(canvas.Count(RGB(24, 24, 160)), 20);
+    EXPECT_GT(canvas.Count(kBack), 20);
+    EXPECT_EQ(kCanvas, canvas.At(kWidth - 2, kHeight - 2));  // outside the text cells
+    EXPECT_EQ(0, canvas.Count(RGB(24, 24, 160), kWidth / 2));  // left-aligned
+    label.Detach();
+}
+
+TEST_F(LabelTest, RightAlignedStaticIsDrawnOnTheRight) {
+    CFontLabelWnd label;
+    ASSERT_TRUE(label.Attach(MakeStatic(L"for Windows 10/11\nVersion 1.2", SS_RIGHT)));
+    label.m_crText = RGB(96, 96, 96);
+    label.SetPointSize(13);
+    Canvas canvas(kWidth, kHeight);
+    label.DrawLabel(canvas.dc(), label.m_crText);
+    EXPECT_EQ(0, canvas.Count(label.m_crBack, 0, 40));
+    EXPECT_GT(canvas.Count(label.m_crBack, kWidth - 40), 0);
+    label.Detach();
+}
+
+TEST_F(LabelTest, HyperlinkUnderlinesInTheHoverColourUntilTheMouseLeaves) {
+    RecordingUrlLabel label;
+    HWND control = MakeStatic(L"mmmmmmmm", SS_NOTIFY);
+    ASSERT_TRUE(label.Attach(control));
+    label.m_crBack = kBack;
+    label.SetPointSize(14);
+
+    SendMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(1, label.m_bHover);
+    {
+        Canvas canvas(kWidth, kHeight);
+        label.m_logFont.lfUnderline = 1;
+        label.DrawLabel(canvas.dc(), label.m_crHover);
+        EXPECT_GT(canvas.LongestRun(RGB(223, 0, 223)), 50);
+    }
+    // Painting through WM_PAINT decides the underline itself.
+    label.m_logFont.lfUnderline = 0;
+    InvalidateRect(control, nullptr, FALSE);
+    UpdateWindow(control);
+    EXPECT_EQ(1, label.m_logFont.lfUnderline);
+
+    SendMessageW(control, WM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(0, label.m_bHover);
+    InvalidateRect(control, nullptr, FALSE);
+    UpdateWindow(control);
+    EXPECT_EQ(0, label.m_logFont.lfUnderline);
+    Canvas canvas(kWidth, kHeight);
+    label.DrawLabel(canvas.dc(), label.m_crText);
+    EXPECT_GT(canvas.Count(RGB(0, 0, 223)), 10);
+    EXPECT_EQ(0, canvas.Count(RGB(223, 0, 223)));
+    EXPECT_LT(canvas.LongestRun(RGB(0, 0, 223)), 50);
+    label.Detach();
+}
+
+TEST_F(LabelTest, HyperlinkOpensMailOrWebTargetsOnRelease) {
+    RecordingUrlLabel label;
+    HWND control = MakeStatic(L"support@travine.example", SS_NOTIFY);
+    ASSERT_TRUE(label.Attach(control));
+    SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    EXPECT_TRUE(label.opened.empty());
+    SendMessageW(control, WM_MOUSEMOVE, 0, 0);
+    SendMessageW(control, WM_LBUTTONUP, 0, 0);
+    ASSERT_EQ(1u, label.opened.size());
+    EXPECT_EQ(L"mailto:support@travine.example", label.opened[0]);
+    EXPECT_EQ(0, label.m_bHover);
+
+    SetWindowTextW(control, L"https://travine.example/");
+    SendMessageW(control, WM_LBUTTONUP, 0, 0);
+    ASSERT_EQ(2u, label.opened.size());
+    EXPECT_EQ(L"https://travine.example/", label.opened[1]);
+    label.Detach();
+}
+
+TEST_F(LabelTest, LongLinkTextsAreCutToTheTargetBuffer) {
+    CUrlLabelWnd label;
+    HWND control = MakeStatic(L"");
+    ASSERT_TRUE(label.Attach(control));
+    wchar_t target[CUrlLabelWnd::kTargetChars];
+
+    const std::wstring mail = L"aaaa@" + std::wstring(300, L'b');
+    SetWindowTextW(control, mail.c_str());
+    label.BuildTarget(target);
+    EXPECT_EQ(L"mailto:" + mail.substr(0, 252), target);
+
+    // The at sign must be within what the label reads of its text.
+    const std::wstring late = std::wstring(300, L'c') + L"@example.com";
+    SetWindowTextW(control, late.c_str());
+    label.BuildTarget(target);
+    EXPECT_EQ(late.substr(0, 259), target);
+
+    const std::wstring web = L"https://" + std::wstring(400, L'w');
+    SetWindowTextW(control, web.c_str());
+    label.BuildTarget(target);
+    EXPECT_EQ(web.substr(0, 259), target);
+
+    // Painting such a text reads only what its buffer holds.
+    Canvas canvas(kWidth, kHeight);
+    label.DrawLabel(canvas.dc(), label.m_crText);
+    label.Detach();
+}
+
+TEST_F(LabelTest, RaisedLabelLeavesTheBackgroundAndIgnoresItsTextColour) {
+    CConvexLabelWnd label;
+    ASSERT_TRUE(label.Attach(MakeStatic(L"Travine")));
+    EXPECT_EQ(FW_BOLD, label.m_logFont.lfWeight);
+    label.SetPointSize(22);
+    Canvas first(kWidth, kHeight);
+    label.DrawConvex(first.dc());
+    label.m_crText = RGB(255, 0, 0);
+    Canvas second(kWidth, kHeight);
+    label.DrawConvex(second.dc());
+
+    EXPECT_GT(first.Count(RGB(250, 252, 255)), 10);
+    EXPECT_GT(first.Count(kCanvas), kWidth * kHeight / 2);  // transparent between the glyphs
+    EXPECT_EQ(0, first.Count(RGB(255, 0, 0)) + second.Count(RGB(255, 0, 0)));
+    for (int y = 0; y < kHeight; y += 3) {
+        for (int x = 0; x < kWidth; x += 3) {
+            ASSERT_EQ(first.At(x, y), second.At(x, y));
+        }
+    }
+    label.Detach();
+}
+
+}  // namespace

@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "ui/SubclassWnd.h"
+
+namespace {
+
+constexpr UINT kProbe = WM_APP + 1;
+constexpr LRESULT kControlAnswer = 1234;
+int controlSawProbe = 0;
+
+LRESULT CALLBACK ProbeControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kProbe) {
+        ++controlSawProbe;
+        return kControlAnswer;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+class ProbeWnd : public CSubclassWnd {
+public:
+    uint64_t answer = kPassOn;
+    LRESULT result = 0;
+    int probes = 0;
+    int attaches = 0;
+    int detaches = 0;
+    int destroys = 0;
+
+    uint64_t OnMessage(HWND, UINT message, WPARAM, LPARAM) override {
+        if (message == WM_DESTROY) {
+            ++destroys;
+        }
+        if (message != kProbe) {
+            return kPassOn;
+        }
+        ++probes;
+        m_lResult = result;
+        return answer;
+    }
+    void OnAttach() override { ++attaches; }
+    void OnDetach() override { ++detaches; }
+    bool IsSubclassed(HWND hwnd) const { return CarriesOurSubclass(hwnd); }
+};
+
+class SubclassWndTest : public testing::Test {
+protected:
+    void SetUp() override {
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = ProbeControlProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"TravineProbeControl";
+        RegisterClassW(&wc);
+        control = CreateWindowW(L"TravineProbeControl", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(nullptr, control);
+        controlSawProbe = 0;
+    }
+    void TearDown() override {
+        if (IsWindow(control)) {
+            DestroyWindow(control);
+        }
+    }
+    HWND control = nullptr;
+};
+
+TEST_F(SubclassWndTest, AttachingTwiceInstallsOneSubclass) {
+    ProbeWnd wrapper;
+    EXPECT_TRUE(wrapper.Attach(control));
+    EXPECT_TRUE(wrapper.Attach(control));
+    EXPECT_EQ(2, wrapper.attaches);
+    EXPECT_EQ(control, wrapper.GetHwnd());
+    SendMessageW(control, kProbe, 0, 0);
+    EXPECT_EQ(1, wrapper.probes);
+    wrapper.Detach();
+    EXPECT_EQ(nullptr, wrapper.GetHwnd());
+    EXPECT_FALSE(wrapper.IsSubclassed(control));
+    EXPECT_EQ(kControlAnswer, SendMessageW(control, kProbe, 0, 0));
+    EXPECT_EQ(1, wrapper.probes);
+}
+
+TEST_F(SubclassWndTest, NullWindowIsRefused) {
+    ProbeWnd wrapper;
+    EXPECT_FALSE(wrapper.Attach(nullptr));
+    EXPECT_EQ(0, wrapper.attaches);
+    EXPECT_EQ(nullptr, wrapper.GetHwnd());
+}
+
+TEST_F(SubclassWndTest, DestroyedControlLeavesTheWrapperDetached) {
+    auto* wrapper = new ProbeWnd();
+    ASSERT_TRUE(wrapper->Attach(control));
+    DestroyWindow(control);
+    EXPECT_EQ(1, wrapper->destroys);
+    EXPECT_EQ(1, wrapper->detaches);  // told on WM_DESTROY
+    EXPECT_EQ(nullptr, wrapper->GetHwnd());
+    wrapper->Detach();
+    EXPECT_EQ(1, wrapper->detaches);
+    delete wrapper;
+}
+
+TEST_F(SubclassWndTest, ResultFlagsDecideWhoAnswers) {
+    ProbeWnd wrapper;
+    ASSERT_TRUE(wrapper.Attach(control));
+
+    wrapper.answer = CSubclassWnd::kPassOn;
+    EXPECT_EQ(kControlAnswer, SendMessageW(control, kProbe, 0, 0));
+    EXPECT_EQ(1, controlSawProbe);
+
+    wrapper.answer = CSubclassWnd::kSwallow;
+    wrapper.result = 0;
+    EXPECT_EQ(0, SendMessageW(control, kProbe, 0, 0));
+    EXPECT_EQ(1, controlSawProbe);
+
+    wrapper.answer = CSubclassWnd::kHandled;
+    wrapper.result = 77;
+    EXPECT_EQ(0, SendMessageW(control, kProbe, 0, 0));  // handled without the stored result
+    EXPECT_EQ(1, controlSawProbe);
+
+    wrapper.answer = CSubclassWnd::kUseResult;
+    EXPECT_EQ(77, SendMessageW(control, kProbe, 0, 0));  // stored result, control still sees it
+    EXPECT_EQ(2, controlSawProbe);
+    wrapper.Detach();
+}
+
+TEST_F(SubclassWndTest, TwoWrappersOnOneWindowStayIndependent) {
+    ProbeWnd first;
+    ProbeWnd second;
+    ASSERT_TRUE(first.Attach(control));
+    ASSERT_TRUE(second.Attach(control));
+    SendMessageW(control, kProbe, 0, 0);
+    EXPECT_EQ(1, first.probes);
+    EXPECT_EQ(1, second.probes);
+    first.Detach();
+    EXPECT_FALSE(first.IsSubclassed(control));
+    EXPECT_TRUE(second.IsSubclassed(control));
+    EXPECT_EQ(kControlAnswer, SendMessageW(control, kProbe, 0, 0));
+    EXPECT_EQ(1, first.probes);
+    EXPECT_EQ(2, second.probes);
+    second.Detach();
+}
+
+}  // namespace

@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "TestSupport.h"
+#include "resource.h"
+#include "ui/TabSheetMgr.h"
+
+namespace {
+
+int parentSawSelChange = 0;
+CTabSheetMgr* managerUnderTest = nullptr;
+int foundWhileDestroying = -2;
+
+LRESULT CALLBACK ParentProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == static_cast<UINT>(TCN_SELCHANGE)) {
+        ++parentSawSelChange;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM, LPARAM) {
+    if (message == WM_DESTROY && managerUnderTest != nullptr &&
+        managerUnderTest->PageAt(managerUnderTest->FindPage(3)) == page) {
+        foundWhileDestroying = managerUnderTest->FindPage(3);
+    }
+    return FALSE;
+}
+
+class TabSheetMgrTest : public testing::Test {
+protected:
+    void SetUp() override {
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = ParentProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"TravineTabHost";
+        RegisterClassW(&wc);
+        parent = CreateWindowW(L"TravineTabHost", L"", WS_POPUP | WS_VISIBLE, 0, 0, 600, 450, nullptr, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+        tab = CreateWindowW(WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 5, 5, 580, 400, parent,
+                            nullptr, GetModuleHandleW(nullptr), nullptr);
+        manager = new CTabSheetMgr();
+        managerUnderTest = manager;
+        manager->Init(parent, tab, PageProc, 6);
+        parentSawSelChange = 0;
+    }
+    void TearDown() override {
+        if (manager != nullptr) {
+            manager->Destroy();
+            delete manager;
+        }
+        managerUnderTest = nullptr;
+        if (IsWindow(parent)) {
+            DestroyWindow(parent);
+        }
+    }
+
+    void AddSix() {
+        const int templates[] = {IDD_SETUP, IDD_GENERAL, IDD_TREEVIEW, IDD_LISTVIEW1, IDD_LISTVIEW2, IDD_VERSION};
+        for (int i = 0; i < 6; ++i) {
+            EXPECT_EQ(i, manager->AddPage(i, templates[i], L"page"));
+        }
+    }
+
+    int TabCount() const { return static_cast<int>(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0)); }
+    int VisiblePage() const {
+        int visible = -1;
+        for (int i = 0; i < manager->GetPageCount(); ++i) {
+            if (IsWindowVisible(manager->PageAt(i))) {
+                EXPECT_EQ(-1, visible) << "two pages visible";
+                visible = i;
+            }
+        }
+        return visible;
+    }
+
+    HWND parent = nullptr;
+    HWND tab = nullptr;
+    CTabSheetMgr* manager = nullptr;
+};
+
+TEST_F(TabSheetMgrTest, SeventhPageOnCapacitySixAddsNothing) {
+    AddSix();
+    int children = 0;
+    EnumChildWindows(parent, [](HWND, LPARAM count) { return ++*reinterpret_cast<int*>(count), TRUE; },
+                     reinterpret_cast<LPARAM>(&children));
+    EXPECT_EQ(0, manager->AddPage(6, IDD_TREEVIEW, L"seventh"));
+    int after = 0;
+    EnumChildWindows(parent, [](HWND, LPARAM count) { return ++*reinterpret_cast<int*>(count), TRUE; },
+                     reinterpret_cast<LPARAM>(&after));
+    EXPECT_EQ(children, after);
+    EXPECT_EQ(6, TabCount());
+    EXPECT_EQ(6, manager->GetPageCount());
+}
+
+TEST_F(TabSheetMgrTest, MissingPageIsNotFound) {
+    AddSix();
+    EXPECT_EQ(-1, manager->FindPage(42));
+    EXPECT_EQ(nullptr, manager->FindPageWindow(42));
+    EXPECT_EQ(nullptr, GetDlgItem(manager->FindPageWindow(42), IDC_GEN_HIDE_CMDBAR));
+    EXPECT_EQ(4, manager->FindPage(4));
+}
+
+TEST_F(TabSheetMgrTest, SelectPageShowsOnePageAndSelectsItsTab) {
+    AddSix();
+    EXPECT_EQ(-1, VisiblePage());
+    manager->SelectPage(1);
+    EXPECT_EQ(1, VisiblePage());
+    EXPECT_EQ(1, SendMessageW(tab, TCM_GETCURSEL, 0, 0));
+    manager->SelectPage(-1);
+    manager->SelectPage(6);
+    EXPECT_EQ(1, VisiblePage());
+}
+
+TEST_F(TabSheetMgrTest, ClickingATabSwitchesPagesAndTheParentStillHearsIt) {
+    AddSix();
+    manager->SelectPage(0);
+    RECT item;
+    SendMessageW(tab, TCM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&item));
+    const LPARAM point = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+    SendMessageW(tab, WM_LBUTTONDOWN, MK_LBUTTON, point);
+    SendMessageW(tab, WM_LBUTTONUP, 0, point);
+    EXPECT_EQ(2, VisiblePage());
+    EXPECT_EQ(2, SendMessageW(tab, TCM_GETCURSEL, 0, 0));
+    EXPECT_EQ(1, parentSawSelChange);
+}
+
+TEST_F(TabSheetMgrTest, PagesCoverExactlyTheDisplayArea) {
+    AddSix();
+    RECT area;
+    GetClientRect(tab, &area);
+    SendMessageW(tab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
+    MapWindowPoints(tab, parent, reinterpret_cast<POINT*>(&area), 2);
+    RECT tabRect;
+    GetWindowRect(tab, &tabRect);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&tabRect), 2);
+    EXPECT_GT(area.top, tabRect.top);  // below the row of tabs
+    for (int i = 0; i < 6; ++i) {
+        RECT page;
+        GetWindowRect(manager->PageAt(i), &page);
+        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&page), 2);
+        EXPECT_TRUE(EqualRect(&area, &page)) << i;
+    }
+}
+
+TEST_F(TabSheetMgrTest, SecondManagerOnTheSameTabStaysUnbound) {
+    CTabSheetMgr second;
+    second.Init(parent, tab, PageProc, 6);
+    EXPECT_EQ(0, second.AddPage(0, IDD_TREEVIEW, L"x"));
+    EXPECT_EQ(0, TabCount());
+}
+
+TEST_F(TabSheetMgrTest, PagesKeepTheirIdentifierUntilTheirOwnDestroyHandlingIsDone) {
+    AddSix();
+    foundWhileDestroying = -2;
+    HWND page = manager->PageAt(3);
+    DestroyWindow(parent);
+    EXPECT_EQ(3, foundWhileDestroying);
+    EXPECT_FALSE(IsWindow(page));
+    manager->Destroy();  // after the parent is gone
+    delete manager;
+    manager = nullptr;
+}
+
+}  // namespace
