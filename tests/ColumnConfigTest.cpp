@@ -1,1 +1,282 @@
-#include <gtest/gtest.h>
+#include "OptionsWindowFixture.h"
+
+#include <cstring>
+
+#include "pages/ColumnConfig.h"
+#include "pages/PageBinding.h"
+#include "settings/OptionsStore.h"
+#include "settings/WorkingColumnTable.h"
+
+namespace {
+
+class ColumnConfigTest : public OptionsWindowFixture {
+protected:
+    // Stores a layout and opens the window with the column options switched on.
+    void OpenWith(const std::vector<ColumnEntry>& columns) {
+        SetOptionDword(L"OptionInitialized", 1);
+        SetOptionDword(L"Column", 1);
+        SetOptionDword(L"ColumnNum", static_cast<DWORD>(columns.size()));
+        for (size_t i = 0; i < columns.size(); ++i) {
+            const std::wstring name = L"Column_" + std::to_wstring(i);
+            SetOptionRaw(name.c_str(), REG_BINARY, &columns[i], sizeof(ColumnEntry));
+        }
+        Open();
+        list = Control(kListView2Page, IDC_LV2_COLUMN_LIST);
+    }
+
+    static ColumnEntry Entry(const wchar_t* name, int visible, int width = 100, int sort = 0, int noHide = 0) {
+        Options scratch;
+        scratch.AddColumn(name, visible, width, sort, noHide);
+        return scratch.ColumnEntries[0];
+    }
+
+    static std::vector<ColumnEntry> Layout() {
+        return {Entry(L"名前", 1, 240, 1, 1), Entry(L"更新日時", 1, 120), Entry(L"種類", 1, 135), Entry(L"サイズ", 0, 110),
+                Entry(L"属性", 0, 72)};
+    }
+
+    std::wstring Cell(int row, int column) const {
+        wchar_t text[128] = {};
+        LVITEMW item = {};
+        item.iSubItem = column;
+        item.pszText = text;
+        item.cchTextMax = 128;
+        SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+        return text;
+    }
+    int Rows() const { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
+    std::wstring Shown() const {
+        std::wstring rows;
+        for (int row = 0; row < Rows(); ++row) {
+            rows += Cell(row, 0) + (columnList->IsUnchecked(row) ? L"-" : L"+") + Cell(row, 1) + L"/" + Cell(row, 2) +
+                    L" ";
+        }
+        return rows;
+    }
+    void Select(int row) {
+        LVITEMW state = {};
+        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        state.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+    }
+    void Toggle(int row, bool checked) {
+        LVITEMW state = {};
+        state.stateMask = LVIS_STATEIMAGEMASK;
+        state.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
+        SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+    }
+    static std::wstring SavedNames() {
+        std::wstring names;
+        const DWORD count = ReadOptionRaw(L"ColumnNum").AsDword();
+        for (DWORD i = 0; i < count; ++i) {
+            const RawValue value = ReadOptionRaw((L"Column_" + std::to_wstring(i)).c_str());
+            ColumnEntry entry;
+            std::memcpy(&entry, value.bytes.data(), sizeof(entry));
+            names += std::wstring(entry.Name) + (entry.Visible ? L"+" : L"-") + L" ";
+        }
+        return names;
+    }
+    static ColumnEntry Saved(int index) {
+        ColumnEntry entry;
+        std::memcpy(&entry, ReadOptionRaw((L"Column_" + std::to_wstring(index)).c_str()).bytes.data(), sizeof(entry));
+        return entry;
+    }
+
+    // Runs the Column edit dialog for the selected row; setup fills it in and presses a button.
+    std::vector<SeenDialog> Edit(const std::function<void(HWND)>& setup) {
+        DialogResponder responder([&setup](const SeenDialog& dialog) { setup(dialog.hwnd); });
+        Command(kListView2Page, IDC_LV2_EDIT);
+        return responder.seen;
+    }
+    static std::function<void(HWND)> Accept(const wchar_t* width, int sort) {
+        return [width, sort](HWND dialog) {
+            if (width != nullptr) {
+                SetDlgItemTextW(dialog, IDC_COLEDIT_WIDTH, width);
+            }
+            if (sort >= -1) {
+                SendDlgItemMessageW(dialog, IDC_COLEDIT_SORT, CB_SETCURSEL, static_cast<WPARAM>(sort), 0);
+            }
+            PressButton(dialog, IDC_COLEDIT_OK);
+        };
+    }
+
+    HWND list = nullptr;
+};
+
+TEST_F(ColumnConfigTest, ListIsSetUpAndFilledFromTheStoredLayout) {
+    OpenWith(Layout());
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    EXPECT_EQ(3, SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+    const LRESULT styles = SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
+    EXPECT_EQ(LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT,
+              styles & (LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT));
+    EXPECT_EQ(L"名前+240/昇順 更新日時+120/  種類+135/  サイズ-110/  属性-72/  ", Shown());
+    EXPECT_EQ(0, columnList->GetSelectedItem());
+    EXPECT_FALSE(UpdateEnabled());
+}
+
+TEST_F(ColumnConfigTest, TicksAndMovesAreChangesAndSaveInRowOrder) {
+    OpenWith(Layout());
+    Toggle(4, true);
+    EXPECT_TRUE(UpdateEnabled());
+    EXPECT_EQ(3, columnList->GetSelectedItem());
+    ASSERT_EQ(1u, PressUpdate().size());
+    EXPECT_EQ(L"名前+ 更新日時+ 種類+ 属性+ サイズ- ", SavedNames());
+
+    Toggle(1, false);
+    EXPECT_TRUE(UpdateEnabled());
+    ASSERT_EQ(1u, PressUpdate().size());
+    EXPECT_EQ(L"名前+ 種類+ 属性+ 更新日時- サイズ- ", SavedNames());
+
+    Select(2);
+    Command(kListView2Page, IDC_LV2_UP);
+    EXPECT_TRUE(UpdateEnabled());
+    ASSERT_EQ(1u, PressUpdate().size());
+    Select(0);
+    Command(kListView2Page, IDC_LV2_DOWN);
+    EXPECT_TRUE(UpdateEnabled());
+    ASSERT_EQ(1u, PressUpdate().size());
+    EXPECT_EQ(L"属性+ 名前+ 種類+ 更新日時- サイズ- ", SavedNames());
+
+    Close();
+    Open();
+    list = Control(kListView2Page, IDC_LV2_COLUMN_LIST);
+    EXPECT_EQ(L"属性+72/  名前+240/昇順 種類+135/  更新日時-120/  サイズ-110/  ", Shown());
+}
+
+TEST_F(ColumnConfigTest, RefusedUntickStillCountsAsAChange) {
+    OpenWith(Layout());
+    DialogResponder responder = DialogResponder::Answering(IDOK);
+    Toggle(0, false);
+    EXPECT_EQ(1u, responder.seen.size());
+    EXPECT_TRUE(UpdateEnabled());
+    EXPECT_FALSE(columnList->IsUnchecked(0));
+}
+
+TEST_F(ColumnConfigTest, EditedWidthsBelowTheMinimumBecome72) {
+    OpenWith(Layout());
+    struct Case {
+        const wchar_t* typed;
+        int stored;
+    };
+    const Case cases[] = {{L"0", 72}, {L"71", 72}, {L"", 72}, {L"72", 72}, {L"9999", 9999}};
+    Select(1);
+    for (const Case& c : cases) {
+        const std::vector<SeenDialog> seen = Edit(Accept(c.typed, -2));
+        ASSERT_EQ(1u, seen.size());
+        EXPECT_EQ(L"カラムの編集", seen[0].caption);
+        EXPECT_EQ(c.stored, workingColumnTable[1].Width) << c.typed;
+        EXPECT_EQ(std::to_wstring(c.stored), Cell(1, 1));
+    }
+    EXPECT_TRUE(UpdateEnabled());
+    ASSERT_EQ(1u, PressUpdate().size());
+    EXPECT_EQ(9999, Saved(1).Width);
+
+    Edit([](HWND dialog) {
+        HWND width = GetDlgItem(dialog, IDC_COLEDIT_WIDTH);
+        EXPECT_EQ(L"9999", WindowText(width));
+        EXPECT_EQ(L"更新日時", WindowText(GetDlgItem(dialog, IDC_COLEDIT_NAME)));
+        EXPECT_EQ(0, SendMessageW(GetDlgItem(dialog, IDC_COLEDIT_SORT), CB_GETCURSEL, 0, 0));
+        SetWindowTextW(width, L"");
+        for (wchar_t c : std::wstring(L"12345")) {
+            SendMessageW(width, WM_CHAR, c, 1);
+        }
+        EXPECT_EQ(L"1234", WindowText(width));
+        PressButton(dialog, IDC_COLEDIT_CANCEL);
+    });
+}
+
+TEST_F(ColumnConfigTest, OnlyOneColumnIsSortedAtATime) {
+    OpenWith(Layout());
+    Select(2);
+    Edit(Accept(nullptr, 2));
+    EXPECT_EQ(L"名前+240/  更新日時+120/  種類+135/降順 サイズ-110/  属性-72/  ", Shown());
+    EXPECT_EQ(0, workingColumnTable[0].Sort);
+    EXPECT_EQ(2, workingColumnTable[2].Sort);
+    EXPECT_EQ(2, columnList->GetSelectedItem());
+
+    Edit(Accept(nullptr, 0));
+    EXPECT_EQ(L"名前+240/  更新日時+120/  種類+135/  サイズ-110/  属性-72/  ", Shown());
+    ASSERT_EQ(1u, PressUpdate().size());
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(0, Saved(i).Sort) << i;
+    }
+}
+
+TEST_F(ColumnConfigTest, CancelChangesNothingWhileOkAlwaysCounts) {
+    OpenWith(Layout());
+    Select(1);
+    for (int how = 0; how < 3; ++how) {
+        Edit([how](HWND dialog) {
+            SetDlgItemTextW(dialog, IDC_COLEDIT_WIDTH, L"500");
+            if (how == 0) {
+                PressButton(dialog, IDC_COLEDIT_CANCEL);
+            } else if (how == 1) {
+                PressButton(dialog, IDCANCEL);  // Escape
+            } else {
+                PostMessageW(dialog, WM_CLOSE, 0, 0);
+            }
+        });
+        EXPECT_EQ(120, workingColumnTable[1].Width);
+        EXPECT_FALSE(UpdateEnabled());
+    }
+    Edit([](HWND dialog) { PressButton(dialog, IDOK); });  // Enter
+    EXPECT_EQ(120, workingColumnTable[1].Width);
+    EXPECT_TRUE(UpdateEnabled());
+}
+
+TEST_F(ColumnConfigTest, EditingAfterMovesRewritesOnlyTheSelectedRow) {
+    OpenWith(Layout());
+    Select(2);
+    Command(kListView2Page, IDC_LV2_UP);
+    Command(kListView2Page, IDC_LV2_UP);  // 種類 now first
+    ASSERT_EQ(0, columnList->GetSelectedItem());
+    Edit(Accept(L"300", 1));
+    EXPECT_EQ(L"種類+300/昇順 名前+240/  更新日時+120/  サイズ-110/  属性-72/  ", Shown());
+    EXPECT_EQ(0, columnList->GetSelectedItem());
+    EXPECT_EQ(300, workingColumnTable[2].Width);
+    EXPECT_EQ(240, workingColumnTable[0].Width);
+}
+
+TEST_F(ColumnConfigTest, StoredLayoutWithTwoSortedColumnsKeepsTheLaterOne) {
+    std::vector<ColumnEntry> layout = Layout();
+    layout[2].Sort = 2;
+    OpenWith(layout);
+    EXPECT_EQ(L"名前+240/  更新日時+120/  種類+135/降順 サイズ-110/  属性-72/  ", Shown());
+    Click(kTreeViewPage, IDC_TREE_HAS_LINES);
+    ASSERT_EQ(1u, PressUpdate().size());
+    EXPECT_EQ(0, Saved(0).Sort);
+    EXPECT_EQ(2, Saved(2).Sort);
+}
+
+TEST_F(ColumnConfigTest, DoubleClickOnAnUntickedRowOpensNoDialog) {
+    OpenWith(Layout());
+    Select(3);
+    EXPECT_FALSE(Enabled(kListView2Page, IDC_LV2_EDIT));
+    DialogResponder responder = DialogResponder::Answering(IDCANCEL);
+    PostMessageW(FindPageWindow(kListView2Page), WM_COMMAND, IDC_LV2_EDIT, 0);  // as the list posts it
+    PumpFor(30);
+    EXPECT_TRUE(responder.seen.empty());
+    EXPECT_FALSE(UpdateEnabled());
+}
+
+TEST_F(ColumnConfigTest, OddStoredValuesShowAndSaveWithoutHarmingOtherRows) {
+    std::vector<ColumnEntry> layout = Layout();
+    layout[1].Sort = 5;
+    layout[2].Width = -5;
+    OpenWith(layout);
+    EXPECT_EQ(L"名前+240/昇順 更新日時+120/ 種類+-5/  サイズ-110/  属性-72/  ", Shown());
+    Select(1);
+    Edit([](HWND dialog) {
+        EXPECT_EQ(-1, SendMessageW(GetDlgItem(dialog, IDC_COLEDIT_SORT), CB_GETCURSEL, 0, 0));
+        PressButton(dialog, IDC_COLEDIT_OK);
+    });
+    EXPECT_EQ(0, workingColumnTable[1].Sort);  // a value the extension understands
+    EXPECT_EQ(1, workingColumnTable[0].Sort);
+    ASSERT_EQ(1u, PressUpdate().size());
+    EXPECT_EQ(-5, Saved(2).Width);
+    EXPECT_EQ(1, Saved(0).Sort);
+    EXPECT_EQ(0, Saved(1).Sort);
+}
+
+}  // namespace

@@ -1,1 +1,154 @@
-#include <gtest/gtest.h>
+#include "OptionsWindowFixture.h"
+
+#include "app/MessageBoxes.h"
+
+namespace {
+
+class OptionsWindowTest : public OptionsWindowFixture {
+protected:
+    int VisiblePage() const {
+        for (int id = kSetupPage; id < kPageCount; ++id) {
+            if (IsWindowVisible(FindPageWindow(id))) {
+                return id;
+            }
+        }
+        return -1;
+    }
+    HWND Tab() const { return GetDlgItem(window, IDC_TAB); }
+};
+
+TEST_F(OptionsWindowTest, StartsUnchangedOnTheSetupPageWhenTheExtensionIsNotRegistered) {
+    Open();
+    EXPECT_FALSE(UpdateEnabled());
+    EXPECT_EQ(kSetupPage, VisiblePage());
+    EXPECT_EQ(0, SendMessageW(Tab(), TCM_GETCURSEL, 0, 0));
+    EXPECT_EQ(window, FindWindowW(L"TravineOptionDlgClass", nullptr));
+    EXPECT_EQ(L"オプション - Travine  for Windows 10/11", WindowText(window));
+    EXPECT_TRUE(IsWindowVisible(window));
+}
+
+TEST_F(OptionsWindowTest, StartsOnTheGeneralPageWhenTheExtensionIsRegistered) {
+    FakeExtensionRegistration();
+    Open();
+    EXPECT_EQ(kGeneralPage, VisiblePage());
+    EXPECT_EQ(1, SendMessageW(Tab(), TCM_GETCURSEL, 0, 0));
+    EXPECT_FALSE(UpdateEnabled());
+}
+
+TEST_F(OptionsWindowTest, TabsCarryTheirCaptionsInOrder) {
+    Open();
+    const wchar_t* const expected[] = {L"\u3000セットアップ\u3000",   L"\u3000\u3000 全般 \u3000\u3000",
+                                       L"\u3000ツリービュー\u3000",   L"\u3000リストビュー1\u3000",
+                                       L"\u3000リストビュー2\u3000", L"\u3000バージョン情報\u3000"};
+    ASSERT_EQ(6, SendMessageW(Tab(), TCM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < 6; ++i) {
+        wchar_t text[64] = {};
+        TCITEMW item = {};
+        item.mask = TCIF_TEXT;
+        item.pszText = text;
+        item.cchTextMax = 64;
+        SendMessageW(Tab(), TCM_GETITEMW, i, reinterpret_cast<LPARAM>(&item));
+        EXPECT_STREQ(expected[i], text) << i;
+        EXPECT_EQ(i, tabSheetMgr->FindPage(i));
+    }
+}
+
+TEST_F(OptionsWindowTest, CloseWithoutChangesEndsAtOnce) {
+    for (UINT how : {0u, 1u}) {
+        Open();
+        DialogResponder responder = DialogResponder::Answering(IDNO);
+        if (how == 0) {
+            SendMessageW(window, WM_CLOSE, 0, 0);
+        } else {
+            SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_CLOSE, BN_CLICKED), 0);
+        }
+        EXPECT_FALSE(IsWindow(window));
+        EXPECT_TRUE(responder.seen.empty());
+        Close();
+    }
+}
+
+TEST_F(OptionsWindowTest, CloseAfterAChangeAsksAndNoKeepsEverything) {
+    Open();
+    Click(kTreeViewPage, IDC_TREE_HAS_LINES);
+    ASSERT_TRUE(UpdateEnabled());
+    {
+        DialogResponder responder = DialogResponder::Answering(IDNO);
+        SendMessageW(window, WM_CLOSE, 0, 0);
+        ASSERT_EQ(1u, responder.seen.size());
+        EXPECT_EQ(L"変更を保存せずに終了しますか?", responder.seen[0].text);
+        EXPECT_EQ(kAppCaption, responder.seen[0].caption);
+        EXPECT_EQ(BoxIcon::kQuestion, responder.seen[0].icon);
+        EXPECT_TRUE(responder.seen[0].hasYesNo);
+    }
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_TRUE(UpdateEnabled());
+    EXPECT_TRUE(Checked(kTreeViewPage, IDC_TREE_HAS_LINES));
+
+    DialogResponder responder = DialogResponder::Answering(IDYES);
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_CLOSE, BN_CLICKED), 0);
+    EXPECT_EQ(1u, responder.seen.size());
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_FALSE(ReadOptionRaw(L"HasLines").present);
+}
+
+TEST_F(OptionsWindowTest, EscapeAndEnterNeitherCloseNorSave) {
+    Open();
+    Click(kTreeViewPage, IDC_TREE_HAS_LINES);
+    SetFocus(Control(kTreeViewPage, IDC_TREE_HAS_LINES));
+    DialogResponder responder = DialogResponder::Answering(IDYES);
+    for (WPARAM key : {static_cast<WPARAM>(VK_ESCAPE), static_cast<WPARAM>(VK_RETURN)}) {
+        MSG msg = {GetFocus(), WM_KEYDOWN, key, 1, 0, {0, 0}};
+        if (!IsDialogMessageW(window, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        PumpFor(10);
+    }
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_TRUE(responder.seen.empty());
+    EXPECT_TRUE(UpdateEnabled());
+    EXPECT_FALSE(ReadOptionRaw(L"HasLines").present);
+}
+
+TEST_F(OptionsWindowTest, PushButtonsOnAPageAreNotChanges) {
+    Open();
+    DialogResponder responder = DialogResponder::Answering(IDNO);
+    Click(kSetupPage, IDC_SETUP_REMOVE_OPTIONS);  // asks, and No does nothing
+    EXPECT_EQ(1u, responder.seen.size());
+    EXPECT_FALSE(UpdateEnabled());
+}
+
+TEST_F(OptionsWindowTest, UpdateSavesAndThenCloseNoLongerAsks) {
+    Open();
+    Click(kTreeViewPage, IDC_TREE_HAS_LINES);
+    const std::vector<SeenDialog> seen = PressUpdate();
+    ASSERT_EQ(1u, seen.size());
+    EXPECT_EQ(L"オプション設定を保存しました。\n\n設定を反映させるためには、全てのエクスプローラを終了させてください。",
+              seen[0].text);
+    EXPECT_EQ(BoxIcon::kQuestion, seen[0].icon);
+    EXPECT_FALSE(seen[0].hasYesNo);
+    EXPECT_FALSE(UpdateEnabled());
+    EXPECT_EQ(1u, ReadOptionRaw(L"HasLines").AsDword());
+
+    DialogResponder responder = DialogResponder::Answering(IDNO);
+    SendMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(responder.seen.empty());
+    EXPECT_FALSE(IsWindow(window));
+}
+
+TEST(HelpPath, IsBuiltBesideTheProgramOrNotAtAll) {
+    wchar_t out[324];
+    EXPECT_TRUE(BuildHelpPath(L"C:\\Program Files\\Travine\\Travine11.exe", out, 324));
+    EXPECT_STREQ(L"C:\\Program Files\\Travine\\Help\\option.htm", out);
+
+    std::wstring deep = L"C:\\" + std::wstring(305, L'd') + L"\\Travine11.exe";
+    EXPECT_TRUE(deep.size() < 324);
+    EXPECT_FALSE(BuildHelpPath(deep.c_str(), out, 324));
+    EXPECT_STREQ(L"", out);
+
+    wchar_t tiny[8];
+    EXPECT_FALSE(BuildHelpPath(L"C:\\a\\b.exe", tiny, 8));
+}
+
+}  // namespace

@@ -1,1 +1,198 @@
-#include <gtest/gtest.h>
+#include "OptionsWindowFixture.h"
+
+#include <shlwapi.h>
+
+#include "app/ModulePath.h"
+#include "pages/SetupPage.h"
+#include "settings/OptionsStore.h"
+
+namespace {
+
+int runnerCalls = 0;
+bool RefusingRunner(HWND, const wchar_t*, const wchar_t*, DWORD*) {
+    ++runnerCalls;
+    return false;  // as when the user declines the elevation prompt
+}
+
+class SetupPageTest : public OptionsWindowFixture {
+protected:
+    void TearDown() override {
+        elevatedRunner = RunElevatedAndWait;
+        OptionsWindowFixture::TearDown();
+        RestoreDll();
+    }
+
+    static std::wstring Text(int id) { return WindowText(Control(kSetupPage, id)); }
+    static bool RegisterEnabled() { return Enabled(kSetupPage, IDC_SETUP_REGISTER); }
+    static bool UnregisterEnabled() { return Enabled(kSetupPage, IDC_SETUP_UNREGISTER); }
+
+    std::vector<SeenDialog> Press(int id, int answer = IDOK) {
+        DialogResponder responder = DialogResponder::Answering(answer);
+        Command(kSetupPage, id);
+        return responder.seen;
+    }
+
+    static std::wstring DllPath() { return ProgramFolder() + L"Travine11.dll"; }
+    static std::wstring AsidePath() { return ProgramFolder() + L"Travine11.dll.aside"; }
+    void MoveDllAside() { ASSERT_TRUE(MoveFileW(DllPath().c_str(), AsidePath().c_str())); }
+    static void RestoreDll() {
+        if (PathFileExistsW(AsidePath().c_str())) {
+            DeleteFileW(DllPath().c_str());
+            MoveFileW(AsidePath().c_str(), DllPath().c_str());
+        }
+    }
+};
+
+TEST_F(SetupPageTest, VerdictFollowsTheTableOfVerifiedBuilds) {
+    struct Case {
+        const wchar_t* build;
+        DWORD ubr;
+        const wchar_t* verdict;
+    };
+    const Case cases[] = {
+        {L"22631", 4460, L"インストール可能"},
+        {L"22631", 4461, L"インストール可能（動作未確認）"},
+        {L"22621", 4316, L"インストール可能（動作未確認）"},
+        {L"26100", 1741, L"インストール可能"},
+        {L"26100", 1742, L"インストール可能（動作未確認）"},
+        {L"26200", 1, L"インストール可能（動作未確認）"},
+        {L"22000", 100, L"インストールできません"},
+        {L"22625", 4400, L"インストールできません"},
+        {L"19045", 5073, L"インストール可能"},
+        {L"19045", 5200, L"インストール可能（動作未確認）"},
+        {L"19046", 1, L"インストール可能（動作未確認）"},
+        {L"19044", 5073, L"インストールできません"},
+        {L"21999", 1, L"インストール可能（動作未確認）"},
+    };
+    Open();
+    for (const Case& c : cases) {
+        version.Set(c.build, c.ubr, L"23H2");
+        ShowWindowsVersionCheck();
+        EXPECT_EQ(c.verdict, Text(IDC_SETUP_VERDICT)) << c.build << "." << c.ubr;
+    }
+}
+
+TEST_F(SetupPageTest, VersionLinesSwitchAtBuild22000) {
+    Open();
+    version.Set(L"22631", 4460, L"23H2");
+    ShowWindowsVersionCheck();
+    EXPECT_EQ(L"：Windows 11 22H2 以降", Text(IDC_SETUP_SUPPORTED_VERSION));
+    EXPECT_EQ(L"：Windows 11 23H2 (build 22631.4460)", Text(IDC_SETUP_RUNNING_VERSION));
+
+    version.Set(L"21999", 7, L"21H2");
+    ShowWindowsVersionCheck();
+    EXPECT_EQ(L"：Windows 10 22H2 以降", Text(IDC_SETUP_SUPPORTED_VERSION));
+    EXPECT_EQ(L"：Windows 10 21H2 (build 21999.7)", Text(IDC_SETUP_RUNNING_VERSION));
+
+    version.SetBuild(nullptr);
+    version.SetUbr(nullptr);
+    version.SetDisplayVersion(std::wstring(40, L'V').c_str());
+    ShowWindowsVersionCheck();
+    EXPECT_EQ(L"：Windows 10 " + std::wstring(31, L'V') + L" (build 0.0)", Text(IDC_SETUP_RUNNING_VERSION));
+    EXPECT_EQ(L"インストールできません", Text(IDC_SETUP_VERDICT));
+}
+
+TEST_F(SetupPageTest, RegistrationRunsRegsvr32AndSwapsTheButtons) {
+    Open();
+    EXPECT_TRUE(RegisterEnabled());
+    EXPECT_FALSE(UnregisterEnabled());
+
+    std::vector<SeenDialog> seen = Press(IDC_SETUP_REGISTER);
+    ASSERT_EQ(1u, seen.size());
+    EXPECT_EQ(L"インストールに成功しました", seen[0].text);
+    EXPECT_EQ(BoxIcon::kInformation, seen[0].icon);
+    EXPECT_TRUE(IsExtensionRegistered());
+    const RawValue server = ReadRaw(HKEY_LOCAL_MACHINE, kExtensionClsidKey, nullptr);
+    EXPECT_EQ(0, lstrcmpiW(DllPath().c_str(), server.AsText().c_str()));
+    EXPECT_FALSE(RegisterEnabled());
+    EXPECT_TRUE(UnregisterEnabled());
+    EXPECT_FALSE(UpdateEnabled());
+
+    seen = Press(IDC_SETUP_UNREGISTER);
+    ASSERT_EQ(1u, seen.size());
+    EXPECT_EQ(L"アンインストールに成功しました", seen[0].text);
+    EXPECT_EQ(BoxIcon::kInformation, seen[0].icon);
+    EXPECT_FALSE(IsExtensionRegistered());
+    EXPECT_TRUE(RegisterEnabled());
+    EXPECT_FALSE(UnregisterEnabled());
+}
+
+TEST_F(SetupPageTest, MissingDllIsReportedAndNothingRuns) {
+    Open();
+    MoveDllAside();
+    elevatedRunner = RefusingRunner;
+    runnerCalls = 0;
+    for (int id : {IDC_SETUP_REGISTER, IDC_SETUP_UNREGISTER}) {
+        const std::vector<SeenDialog> seen = Press(id);
+        ASSERT_EQ(1u, seen.size());
+        EXPECT_EQ(DllPath() + L"\nファイルが見つかりません", seen[0].text);
+        EXPECT_EQ(BoxIcon::kError, seen[0].icon);
+    }
+    EXPECT_EQ(0, runnerCalls);
+    EXPECT_TRUE(RegisterEnabled());
+}
+
+TEST_F(SetupPageTest, FileThatIsNotADllFailsToRegister) {
+    Open();
+    MoveDllAside();
+    HANDLE file = CreateFileW(DllPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, "not a dll", 9, &written, nullptr);
+    CloseHandle(file);
+    const std::vector<SeenDialog> seen = Press(IDC_SETUP_REGISTER);
+    ASSERT_EQ(1u, seen.size());
+    EXPECT_EQ(L"インストールに失敗しました", seen[0].text);
+    EXPECT_EQ(BoxIcon::kError, seen[0].icon);
+    EXPECT_FALSE(IsExtensionRegistered());
+}
+
+TEST_F(SetupPageTest, DeclinedElevationIsAFailure) {
+    FakeExtensionRegistration();
+    Open();
+    elevatedRunner = RefusingRunner;
+    runnerCalls = 0;
+    const std::vector<SeenDialog> seen = Press(IDC_SETUP_UNREGISTER);
+    EXPECT_EQ(1, runnerCalls);
+    ASSERT_EQ(1u, seen.size());
+    EXPECT_EQ(L"アンインストールに失敗しました", seen[0].text);
+    EXPECT_EQ(BoxIcon::kError, seen[0].icon);
+    EXPECT_FALSE(RegisterEnabled());
+    EXPECT_TRUE(UnregisterEnabled());
+}
+
+TEST_F(SetupPageTest, RemovingTheOptionsAsksFirst) {
+    Open();
+    Click(kTreeViewPage, IDC_TREE_HAS_LINES);
+    ASSERT_TRUE(OptionsKeyExists());
+
+    std::vector<SeenDialog> seen = Press(IDC_SETUP_REMOVE_OPTIONS, IDNO);
+    ASSERT_EQ(1u, seen.size());
+    EXPECT_EQ(L"オプション設定を削除しますか?", seen[0].text);
+    EXPECT_EQ(BoxIcon::kQuestion, seen[0].icon);
+    EXPECT_TRUE(OptionsKeyExists());
+    EXPECT_TRUE(UpdateEnabled());
+
+    seen = Press(IDC_SETUP_REMOVE_OPTIONS, IDYES);
+    ASSERT_EQ(2u, seen.size());
+    EXPECT_EQ(L"オプション設定を削除しました", seen[1].text);
+    EXPECT_EQ(BoxIcon::kInformation, seen[1].icon);
+    EXPECT_FALSE(OptionsKeyExists());
+    EXPECT_FALSE(UpdateEnabled());
+
+    seen = Press(IDC_SETUP_REMOVE_OPTIONS, IDYES);  // nothing left to remove
+    ASSERT_EQ(2u, seen.size());
+    EXPECT_EQ(L"オプション設定を削除しました", seen[1].text);
+}
+
+TEST(ExtensionPath, IsBuiltWholeOrNotAtAll) {
+    wchar_t out[260];
+    EXPECT_TRUE(CombineBesideModule(L"C:\\Travine\\Travine11.exe", L"Travine11.dll", out, 260));
+    EXPECT_STREQ(L"C:\\Travine\\Travine11.dll", out);
+    const std::wstring deep = L"C:\\" + std::wstring(245, L'x') + L"\\Travine11.exe";
+    EXPECT_FALSE(CombineBesideModule(deep.c_str(), L"Travine11.dll", out, 260));
+    EXPECT_STREQ(L"", out);
+    EXPECT_TRUE(CombineBesideModule(L"\\name.exe", L"a.dll", out, 260));  // no folder part
+    EXPECT_STREQ(L"a.dll", out);
+}
+
+}  // namespace

@@ -153,6 +153,9 @@ DialogResponder::DialogResponder(Handler handler) : m_handler(std::move(handler)
 }
 
 DialogResponder::~DialogResponder() {
+    if (m_timer != 0) {
+        KillTimer(nullptr, m_timer);
+    }
     if (m_hook != nullptr) {
         UnhookWindowsHookEx(m_hook);
     }
@@ -172,6 +175,29 @@ void DialogResponder::OnActivate(HWND hwnd) {
     if (wcscmp(className, L"#32770") != 0 || !m_handled.insert(hwnd).second) {
         return;
     }
+    m_pending.push_back(hwnd);
+    if (m_timer == 0) {
+        m_timer = SetTimer(nullptr, 0, 1, TimerProc);
+    }
+}
+
+void CALLBACK DialogResponder::TimerProc(HWND, UINT, UINT_PTR, DWORD) {
+    DialogResponder* self = activeResponder;
+    if (self == nullptr) {
+        return;
+    }
+    KillTimer(nullptr, self->m_timer);
+    self->m_timer = 0;
+    std::vector<HWND> pending;
+    pending.swap(self->m_pending);
+    for (HWND hwnd : pending) {
+        if (IsWindow(hwnd)) {
+            self->Respond(hwnd);
+        }
+    }
+}
+
+void DialogResponder::Respond(HWND hwnd) {
     SeenDialog dialog;
     dialog.hwnd = hwnd;
     dialog.caption = WindowText(hwnd);

@@ -68,7 +68,8 @@ struct SeenDialog {
 };
 
 // While alive, every dialog (#32770) that becomes active on this thread is recorded and handed
-// to the handler, which decides how to answer (typically by posting a command).
+// to the handler once the dialog has finished its own set-up (activation can come before
+// WM_INITDIALOG), and the handler decides how to answer (typically by posting a command).
 class DialogResponder {
 public:
     using Handler = std::function<void(const SeenDialog&)>;
@@ -84,11 +85,15 @@ public:
 
 private:
     static LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam);
+    static void CALLBACK TimerProc(HWND, UINT, UINT_PTR, DWORD);
     void OnActivate(HWND hwnd);
+    void Respond(HWND hwnd);
 
     Handler m_handler;
     HHOOK m_hook = nullptr;
     std::set<HWND> m_handled;
+    std::vector<HWND> m_pending;
+    UINT_PTR m_timer = 0;
     DialogResponder* m_previous = nullptr;
 };
 
