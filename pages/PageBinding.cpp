@@ -201,6 +201,7 @@ void InitializeVersionPage(HWND page) {
     mailLabel->Attach(GetDlgItem(page, IDC_VER_MAIL));
     webLabel->Attach(GetDlgItem(page, IDC_VER_WEB));
     titleLabel->SetPointSize(22);
+    titleLabel->GrowToFitText(4);  // room for the raised lettering's offsets
     versionLabel->SetPointSize(13);
     mailLabel->SetPointSize(10);
     webLabel->SetPointSize(10);
@@ -225,6 +226,9 @@ void FillExceptionEdit(HWND edit, const ExceptionFolderList& list) {
             SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L"\r\n"));
         }
     }
+    // Show the list from its first entry rather than where the filling stopped.
+    SendMessageW(edit, EM_SETSEL, 0, 0);
+    SendMessageW(edit, EM_SCROLLCARET, 0, 0);
 }
 
 // One line of a multi-line edit, whole, with CR, LF, tab and space trimmed from both ends.

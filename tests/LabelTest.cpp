@@ -198,6 +198,23 @@ TEST_F(LabelTest, LongLinkTextsAreCutToTheTargetBuffer) {
     label.Detach();
 }
 
+TEST_F(LabelTest, LabelGrowsToFitItsLargeFontWithoutMoving) {
+    CConvexLabelWnd label;
+    HWND control = CreateWindowW(L"STATIC", L"Travine", WS_CHILD | WS_VISIBLE, 30, 20, 40, 10, host, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+    ASSERT_TRUE(label.Attach(control));
+    label.SetPointSize(22);
+    label.GrowToFitText(4);
+    RECT rect;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, host, reinterpret_cast<POINT*>(&rect), 2);
+    EXPECT_EQ(30, rect.left);
+    EXPECT_EQ(20, rect.top);
+    EXPECT_GT(rect.bottom - rect.top, -label.m_logFont.lfHeight);
+    EXPECT_GT(rect.right - rect.left, 40);
+    label.Detach();
+}
+
 TEST_F(LabelTest, RaisedLabelLeavesTheBackgroundAndIgnoresItsTextColour) {
     CConvexLabelWnd label;
     ASSERT_TRUE(label.Attach(MakeStatic(L"Travine")));

@@ -1,1 +1,166 @@
+// The program as users start it: a separate process, found and driven through its windows.
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+
+namespace {
+
+struct Running {
+    PROCESS_INFORMATION info = {};
+    bool started = false;
+};
+
+struct WindowSearch {
+    DWORD pid;
+    const wchar_t* className;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM lParam) {
+    auto* search = reinterpret_cast<WindowSearch*>(lParam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    wchar_t className[64] = {};
+    GetClassNameW(hwnd, className, 64);
+    if (pid == search->pid && wcscmp(className, search->className) == 0) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindProcessWindow(DWORD pid, const wchar_t* className) {
+    WindowSearch search = {pid, className, nullptr};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::wstring RemoteText(HWND hwnd) {
+    wchar_t text[512] = {};
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, nullptr);
+    return text;
+}
+
+class StartupTest : public testing::Test {
+protected:
+    void SetUp() override {
+        DeleteOptionsKey();
+        RemoveExtensionRegistration();
+        version.Set(L"22631", 4460, L"23H2");
+        version.SetProductName(L"Windows 11 Pro");
+    }
+    void TearDown() override {
+        for (Running& process : processes) {
+            if (WaitForSingleObject(process.info.hProcess, 0) == WAIT_TIMEOUT) {
+                TerminateProcess(process.info.hProcess, 99);
+                WaitForSingleObject(process.info.hProcess, 5000);
+            }
+            CloseHandle(process.info.hProcess);
+            CloseHandle(process.info.hThread);
+        }
+        DeleteOptionsKey();
+    }
+
+    Running& Launch(WORD showCommand = SW_SHOWNORMAL) {
+        const std::wstring exe = ProgramFolder() + L"Travine11.exe";
+        std::wstring commandLine = L"\"" + exe + L"\"";
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = showCommand;
+        processes.emplace_back();
+        Running& process = processes.back();
+        process.started = CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                         &startup, &process.info) != FALSE;
+        EXPECT_TRUE(process.started);
+        return process;
+    }
+
+    static HWND WaitForWindow(const Running& process, const wchar_t* className) {
+        HWND found = nullptr;
+        PumpUntil(
+            [&] {
+                // Windows are built hidden and shown when complete.
+                found = FindProcessWindow(process.info.dwProcessId, className);
+                return (found != nullptr && IsWindowVisible(found)) ||
+                       WaitForSingleObject(process.info.hProcess, 0) == WAIT_OBJECT_0;
+            },
+            15000);
+        return found;
+    }
+
+    static DWORD WaitForExit(const Running& process) {
+        PumpUntil([&] { return WaitForSingleObject(process.info.hProcess, 0) == WAIT_OBJECT_0; }, 15000);
+        DWORD code = 12345;
+        GetExitCodeProcess(process.info.hProcess, &code);
+        return code;
+    }
+
+    std::vector<Running> processes;
+    WindowsVersionCase version;
+};
+
+TEST_F(StartupTest, ClosingTheWindowEndsTheProcessWithZero) {
+    Running& first = Launch(SW_SHOWMINIMIZED);
+    HWND window = WaitForWindow(first, L"TravineOptionDlgClass");
+    ASSERT_NE(nullptr, window);
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_FALSE(IsIconic(window));  // the show command of the start is not applied
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, WaitForExit(first));
+}
+
+TEST_F(StartupTest, SecondStartBringsTheFirstWindowForwardAndEnds) {
+    processes.reserve(2);
+    Running& first = Launch();
+    HWND window = WaitForWindow(first, L"TravineOptionDlgClass");
+    ASSERT_NE(nullptr, window);
+
+    HWND other = CreateWindowW(L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+    SetForegroundWindow(other);
+    PumpFor(50);
+    ASSERT_NE(window, GetForegroundWindow());
+
+    Running& second = Launch();
+    EXPECT_EQ(1u, WaitForExit(second));
+    PumpUntil([&] { return GetForegroundWindow() == window; }, 3000);
+    EXPECT_EQ(window, GetForegroundWindow());
+    DestroyWindow(other);
+
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(1001, BN_CLICKED), 0);
+    EXPECT_EQ(0u, WaitForExit(first));
+}
+
+TEST_F(StartupTest, ServerEditionsAreRefusedBeforeAnyWindow) {
+    for (const wchar_t* name : {L"Windows Server 2022 Datacenter", L"WINDOWS SERVER", L"Hyper-V server"}) {
+        version.SetProductName(name);
+        Running& process = Launch();
+        HWND box = WaitForWindow(process, L"#32770");
+        ASSERT_NE(nullptr, box) << name;
+        EXPECT_EQ(L"サポート外のOSです", RemoteText(GetDlgItem(box, 0xFFFF)));
+        EXPECT_EQ(L"Travine for Windows 10/11", RemoteText(box));
+        EXPECT_EQ(nullptr, FindProcessWindow(process.info.dwProcessId, L"TravineOptionDlgClass"));
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        EXPECT_EQ(1u, WaitForExit(process));
+    }
+}
+
+TEST_F(StartupTest, ClientEditionsMissingAndOverlongNamesStart) {
+    const std::wstring overlong = L"Windows 11 Pro " + std::wstring(200, L'x') + L" Server";
+    const wchar_t* names[] = {nullptr, overlong.c_str(), L"Windows 10 Enterprise"};
+    processes.reserve(3);
+    for (const wchar_t* name : names) {
+        version.SetProductName(name);
+        Running& process = Launch();
+        HWND window = WaitForWindow(process, L"TravineOptionDlgClass");
+        ASSERT_NE(nullptr, window) << (name ? "named" : "missing");
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        EXPECT_EQ(0u, WaitForExit(process));
+    }
+}
+
+}  // namespace

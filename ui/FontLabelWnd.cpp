@@ -1,5 +1,6 @@
 #include "ui/FontLabelWnd.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <iterator>
 
@@ -22,6 +23,29 @@ void CFontLabelWnd::SetPointSize(int points) {
         ReleaseDC(m_hWnd, dc);
     }
     m_logFont.lfHeight = -MulDiv(points, dpi, 72);
+}
+
+void CFontLabelWnd::GrowToFitText(int extra) {
+    HDC dc = GetDC(m_hWnd);
+    if (dc == nullptr) {
+        return;
+    }
+    RECT needed = {};
+    {
+        UniqueHfont font(CreateFontIndirectW(&m_logFont));
+        SelectObjectGuard selected(dc, font.get());
+        wchar_t text[kMaxPaintChars + 1] = {};
+        GetWindowTextW(m_hWnd, text, static_cast<int>(std::size(text)));
+        DrawTextW(dc, text, -1, &needed, DT_CALCRECT);
+    }
+    ReleaseDC(m_hWnd, dc);
+    RECT current;
+    GetClientRect(m_hWnd, &current);
+    const int width = std::max<int>(current.right, needed.right + extra);
+    const int height = std::max<int>(current.bottom, needed.bottom + extra);
+    if (width != current.right || height != current.bottom) {
+        SetWindowPos(m_hWnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 uint64_t CFontLabelWnd::OnMessage(HWND hWnd, UINT message, WPARAM, LPARAM) {

@@ -14,6 +14,9 @@ public:
 
     // Measures the control's own device context, so call it after Attach.
     void SetPointSize(int points);
+    // Enlarges the control, keeping its top-left corner, when its text in the label's font (plus
+    // extra pixels) does not fit. Some systems clip a static's painting to its own rectangle.
+    void GrowToFitText(int extra);
 
     LOGFONTW m_logFont;
     COLORREF m_crText;
