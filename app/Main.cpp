@@ -2,4 +2,6 @@
 
 #include "app/Startup.h"
 
-int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, PWSTR, int) { return RunTravine(hInstance); }
+int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, PWSTR, int) {
+    return RunTravine(hInstance);
+}

@@ -52,14 +52,15 @@ void OnUpdate(HWND hWnd) {
     switch (SaveOptionsFromPages()) {
     case SaveResult::kSaved:
         ShowAppMessage(hWnd,
-                       L"オプション設定を保存しました。\n\n設定を反映させるためには、全てのエクスプローラを終了させてください。",
+                       L"オプション設定を保存しました。\n\n設定を反映させるためには、全てのエクスプローラを終"
+                       L"了させてください。",
                        MB_ICONQUESTION);
         break;
     case SaveResult::kWriteFailed:
         ShowAppMessage(hWnd, L"オプション設定の保存に失敗しました", MB_ICONERROR);
         break;
     case SaveResult::kRejected:
-        break;  // the page binding has already said which line is wrong
+        break; // the page binding has already said which line is wrong
     }
 }
 
@@ -96,7 +97,9 @@ void RouteSetupCommand(HWND page, int id) {
 }
 
 void RouteListView1Command(HWND page, int id) {
-    const int editId = id == IDC_LV1_FILE_BROWSE ? IDC_LV1_FILE_PROG : id == IDC_LV1_FLDR_BROWSE ? IDC_LV1_FLDR_PROG : 0;
+    const int editId = id == IDC_LV1_FILE_BROWSE   ? IDC_LV1_FILE_PROG
+                       : id == IDC_LV1_FLDR_BROWSE ? IDC_LV1_FLDR_PROG
+                                                   : 0;
     if (editId == 0) {
         return;
     }
@@ -104,7 +107,7 @@ void RouteListView1Command(HWND page, int id) {
     if (BrowseForProgram(path)) {
         HWND edit = GetDlgItem(page, editId);
         if (edit != nullptr) {
-            SetWindowTextW(edit, path);  // its change notification marks the options changed
+            SetWindowTextW(edit, path); // its change notification marks the options changed
         }
     }
 }
@@ -160,11 +163,15 @@ void OnPageNotify(HWND page, const NMHDR* header) {
     }
 }
 
-bool IsInstalledExtensionFirst() { return IsExtensionRegistered(); }
+bool IsInstalledExtensionFirst() {
+    return IsExtensionRegistered();
+}
 
-}  // namespace
+} // namespace
 
-HWND FindPageWindow(int pageId) { return tabSheetMgr != nullptr ? tabSheetMgr->FindPageWindow(pageId) : nullptr; }
+HWND FindPageWindow(int pageId) {
+    return tabSheetMgr != nullptr ? tabSheetMgr->FindPageWindow(pageId) : nullptr;
+}
 
 HWND PageControl(int pageId, int controlId) {
     HWND page = FindPageWindow(pageId);

@@ -11,8 +11,9 @@
 #include "settings/WindowsVersion.h"
 
 bool IsServerEdition() {
-    wchar_t productName[64] = {};  // 128 bytes
-    if (!ReadRegValue(HKEY_LOCAL_MACHINE, kCurrentVersionKey, L"ProductName", productName, sizeof(productName))) {
+    wchar_t productName[64] = {}; // 128 bytes
+    if (!ReadRegValue(HKEY_LOCAL_MACHINE, kCurrentVersionKey, L"ProductName", productName,
+                      sizeof(productName))) {
         productName[0] = L'\0';
     }
     productName[std::size(productName) - 1] = L'\0';

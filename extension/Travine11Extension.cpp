@@ -12,7 +12,8 @@ namespace {
 HMODULE thisModule = nullptr;
 
 const wchar_t kClsidKey[] = L"SOFTWARE\\Classes\\CLSID\\{408f43a1-23c2-442e-990c-dfba06b5664f}";
-const wchar_t kServerKey[] = L"SOFTWARE\\Classes\\CLSID\\{408f43a1-23c2-442e-990c-dfba06b5664f}\\InprocServer32";
+const wchar_t kServerKey[] =
+    L"SOFTWARE\\Classes\\CLSID\\{408f43a1-23c2-442e-990c-dfba06b5664f}\\InprocServer32";
 
 bool SetText(HKEY key, const wchar_t* name, const wchar_t* text) {
     const DWORD bytes = static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t));
@@ -20,14 +21,14 @@ bool SetText(HKEY key, const wchar_t* name, const wchar_t* text) {
 }
 
 bool CreateWithDefault(const wchar_t* path, const wchar_t* text, HKEY* key) {
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, key,
-                        nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                        nullptr, key, nullptr) != ERROR_SUCCESS) {
         return false;
     }
     return SetText(*key, nullptr, text);
 }
 
-}  // namespace
+} // namespace
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
@@ -52,7 +53,8 @@ extern "C" HRESULT __stdcall DllRegisterServer() {
     }
     RegCloseKey(clsid);
     HKEY server = nullptr;
-    const bool ok = CreateWithDefault(kServerKey, path, &server) && SetText(server, L"ThreadingModel", L"Apartment");
+    const bool ok =
+        CreateWithDefault(kServerKey, path, &server) && SetText(server, L"ThreadingModel", L"Apartment");
     if (server != nullptr) {
         RegCloseKey(server);
     }
@@ -75,4 +77,6 @@ extern "C" HRESULT __stdcall DllGetClassObject(REFCLSID, REFIID, LPVOID* object)
     return CLASS_E_CLASSNOTAVAILABLE;
 }
 
-extern "C" HRESULT __stdcall DllCanUnloadNow() { return S_OK; }
+extern "C" HRESULT __stdcall DllCanUnloadNow() {
+    return S_OK;
+}

@@ -20,7 +20,9 @@ const wchar_t* const kSortMarkers[] = {L" ", L"昇順", L"降順"};
 const wchar_t* const kSortChoices[] = {L"このカラムではソートしない", L"このカラムで 昇順 ソートする",
                                        L"このカラムで 降順 ソートする"};
 
-int RowCount(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
+int RowCount(HWND list) {
+    return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+}
 
 LPARAM RowEntryIndex(HWND list, int row) {
     LVITEMW item = {};
@@ -32,7 +34,9 @@ LPARAM RowEntryIndex(HWND list, int row) {
     return item.lParam;
 }
 
-bool IsValidEntryIndex(LPARAM index) { return index >= 0 && static_cast<size_t>(index) < workingColumnTable.size(); }
+bool IsValidEntryIndex(LPARAM index) {
+    return index >= 0 && static_cast<size_t>(index) < workingColumnTable.size();
+}
 
 void SetCellText(HWND list, int row, int column, const wchar_t* text) {
     LVITEMW item = {};
@@ -58,8 +62,10 @@ void CentreOverOwner(HWND dialog) {
     if (owner == nullptr || !GetWindowRect(owner, &ownerRect) || !GetWindowRect(dialog, &dialogRect)) {
         return;
     }
-    const int x = ownerRect.left + ((ownerRect.right - ownerRect.left) - (dialogRect.right - dialogRect.left)) / 2;
-    const int y = ownerRect.top + ((ownerRect.bottom - ownerRect.top) - (dialogRect.bottom - dialogRect.top)) / 2;
+    const int x =
+        ownerRect.left + ((ownerRect.right - ownerRect.left) - (dialogRect.right - dialogRect.left)) / 2;
+    const int y =
+        ownerRect.top + ((ownerRect.bottom - ownerRect.top) - (dialogRect.bottom - dialogRect.top)) / 2;
     SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
@@ -67,17 +73,19 @@ void AcceptColumnEdit(HWND dialog) {
     if (editedColumn != nullptr) {
         BOOL valid = FALSE;
         const UINT width = GetDlgItemInt(dialog, IDC_COLEDIT_WIDTH, &valid, FALSE);
-        editedColumn->Width = valid && width >= static_cast<UINT>(kMinColumnWidth) ? static_cast<int32_t>(width)
-                                                                                    : kMinColumnWidth;
+        editedColumn->Width = valid && width >= static_cast<UINT>(kMinColumnWidth)
+                                  ? static_cast<int32_t>(width)
+                                  : kMinColumnWidth;
         const LRESULT sort = SendDlgItemMessageW(dialog, IDC_COLEDIT_SORT, CB_GETCURSEL, 0, 0);
         // Without a choice (only possible for a stored sort value the extension does not know)
         // the column is stored as not sorted, a value the extension understands.
-        editedColumn->Sort = sort >= kSortNone && sort <= kSortDescending ? static_cast<int32_t>(sort) : kSortNone;
+        editedColumn->Sort =
+            sort >= kSortNone && sort <= kSortDescending ? static_cast<int32_t>(sort) : kSortNone;
     }
     EndDialog(dialog, 1);
 }
 
-}  // namespace
+} // namespace
 
 void SetUpColumnList(HWND page) {
     columnList = new CListView();
@@ -129,7 +137,8 @@ void ShowColumnRow(HWND list, int entryIndex, RowMode mode) {
         }
         LVITEMW state = {};
         state.stateMask = LVIS_STATEIMAGEMASK;
-        state.state = INDEXTOSTATEIMAGEMASK(workingColumnTable[static_cast<size_t>(entryIndex)].Visible != 0 ? 2 : 1);
+        state.state =
+            INDEXTOSTATEIMAGEMASK(workingColumnTable[static_cast<size_t>(entryIndex)].Visible != 0 ? 2 : 1);
         SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
     } else {
         row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
@@ -203,8 +212,9 @@ bool EditSelectedColumn(HWND page) {
     }
     HWND list = GetDlgItem(page, IDC_LV2_COLUMN_LIST);
     const int row =
-        list != nullptr ? static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED))
-                        : -1;
+        list != nullptr
+            ? static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED))
+            : -1;
     const LPARAM index = row >= 0 ? RowEntryIndex(list, row) : 0;
     if (!IsValidEntryIndex(index)) {
         return false;

@@ -100,15 +100,16 @@ struct EnableRule {
 const EnableRule kEnableRules[] = {
     {kGeneralPage,
      IDC_GEN_HIDE_CMDBAR,
-     {IDC_GEN_SHOW_LABEL, IDC_GEN_ALT_KEY, IDC_GEN_WHEEL, IDC_GEN_HEIGHT_LABEL, IDC_GEN_HEIGHT, IDC_GEN_PIXEL_LABEL}},
+     {IDC_GEN_SHOW_LABEL, IDC_GEN_ALT_KEY, IDC_GEN_WHEEL, IDC_GEN_HEIGHT_LABEL, IDC_GEN_HEIGHT,
+      IDC_GEN_PIXEL_LABEL}},
     {kGeneralPage, IDC_GEN_PREVENT_DRAG, {IDC_GEN_DRAG_HINT, IDC_GEN_DRAG_TYPE_LABEL, IDC_GEN_DRAG_TYPE}},
     {kGeneralPage, IDC_GEN_TASKBAR_SIMPLE, {IDC_GEN_TASKBAR_SUFFIX}},
     {kListView1Page, IDC_LV1_PC_DRIVE, {IDC_LV1_DRIVE_LABEL, IDC_LV1_DRIVE_LETTER}},
     {kListView1Page,
      IDC_LV1_SHIFT_RET,
-     {IDC_LV1_FILE_LABEL, IDC_LV1_FILE_PROG_LABEL, IDC_LV1_FILE_PROG, IDC_LV1_FILE_BROWSE, IDC_LV1_FILE_ARG_LABEL,
-      IDC_LV1_FILE_ARG, IDC_LV1_FOLDER_LABEL, IDC_LV1_FLDR_PROG_LABEL, IDC_LV1_FLDR_PROG, IDC_LV1_FLDR_BROWSE,
-      IDC_LV1_FLDR_ARG_LABEL, IDC_LV1_FLDR_ARG}},
+     {IDC_LV1_FILE_LABEL, IDC_LV1_FILE_PROG_LABEL, IDC_LV1_FILE_PROG, IDC_LV1_FILE_BROWSE,
+      IDC_LV1_FILE_ARG_LABEL, IDC_LV1_FILE_ARG, IDC_LV1_FOLDER_LABEL, IDC_LV1_FLDR_PROG_LABEL,
+      IDC_LV1_FLDR_PROG, IDC_LV1_FLDR_BROWSE, IDC_LV1_FLDR_ARG_LABEL, IDC_LV1_FLDR_ARG}},
     {kListView2Page,
      IDC_LV2_VIEW_MODE,
      {IDC_LV2_VIEW_MODE_LABEL, IDC_LV2_VIEW_MODE_INDEX, IDC_LV2_VIEW_MODE_EF_LABEL, IDC_LV2_VIEW_MODE_EF}},
@@ -201,7 +202,7 @@ void InitializeVersionPage(HWND page) {
     mailLabel->Attach(GetDlgItem(page, IDC_VER_MAIL));
     webLabel->Attach(GetDlgItem(page, IDC_VER_WEB));
     titleLabel->SetPointSize(22);
-    titleLabel->GrowToFitText(4);  // room for the raised lettering's offsets
+    titleLabel->GrowToFitText(4); // room for the raised lettering's offsets
     versionLabel->SetPointSize(13);
     mailLabel->SetPointSize(10);
     webLabel->SetPointSize(10);
@@ -242,7 +243,8 @@ std::wstring ReadTrimmedLine(HWND edit, int line) {
     std::vector<wchar_t> buffer(length + 2, L'\0');
     buffer[0] = static_cast<wchar_t>(length < 0xFFFF ? length + 1 : 0xFFFF);
     const LRESULT copied = SendMessageW(edit, EM_GETLINE, line, reinterpret_cast<LPARAM>(buffer.data()));
-    buffer[static_cast<size_t>(copied) < buffer.size() ? static_cast<size_t>(copied) : buffer.size() - 1] = L'\0';
+    buffer[static_cast<size_t>(copied) < buffer.size() ? static_cast<size_t>(copied) : buffer.size() - 1] =
+        L'\0';
     StrTrimW(buffer.data(), L"\r\n\t ");
     return std::wstring(buffer.data());
 }
@@ -263,7 +265,8 @@ bool CheckExceptionLines(HWND page) {
             }
             wchar_t message[256];
             swprintf(message, std::size(message),
-                     L"%lsの %d 行目が長すぎます（%d 文字）。\n1 行は %d 文字までです。\n\nオプション設定は保存されていません。",
+                     L"%lsの %d 行目が長すぎます（%d 文字）。\n1 行は %d "
+                     L"文字までです。\n\nオプション設定は保存されていません。",
                      info.listName, line + 1, static_cast<int>(length),
                      static_cast<int>(ExceptionFolderList::kMaxEntryChars));
             tabSheetMgr->SelectPage(tabSheetMgr->FindPage(kListView2Page));
@@ -286,7 +289,7 @@ void ReadExceptionEdit(HWND edit, ExceptionFolderList& list) {
     const int lines = static_cast<int>(SendMessageW(edit, EM_GETLINECOUNT, 0, 0));
     for (int line = 0; line < lines; ++line) {
         const std::wstring entry = ReadTrimmedLine(edit, line);
-        list.Append(entry.c_str());  // blank lines are dropped
+        list.Append(entry.c_str()); // blank lines are dropped
     }
 }
 
@@ -346,7 +349,7 @@ void SaveControl(const ControlBinding& binding, HWND control, Options& options) 
     }
 }
 
-}  // namespace
+} // namespace
 
 void InitializePage(HWND page) {
     if (page == nullptr) {
@@ -433,8 +436,9 @@ void UpdateControlStates() {
     HWND list = PageControl(kListView2Page, IDC_LV2_COLUMN_LIST);
     if (list != nullptr) {
         const LONG_PTR style = GetWindowLongPtrW(list, GWL_STYLE);
-        const LONG_PTR wanted = IsChecked(kListView2Page, IDC_LV2_COLUMN) ? (style | LVS_SHOWSELALWAYS)
-                                                                           : (style & ~static_cast<LONG_PTR>(LVS_SHOWSELALWAYS));
+        const LONG_PTR wanted = IsChecked(kListView2Page, IDC_LV2_COLUMN)
+                                    ? (style | LVS_SHOWSELALWAYS)
+                                    : (style & ~static_cast<LONG_PTR>(LVS_SHOWSELALWAYS));
         if (wanted != style) {
             SetWindowLongPtrW(list, GWL_STYLE, wanted);
             InvalidateRect(list, nullptr, TRUE);

@@ -25,8 +25,8 @@ extern CUrlLabelWnd* webLabel;
 
 enum class SaveResult {
     kSaved,
-    kWriteFailed,  // some values could not be written; the options stay marked as changed
-    kRejected,     // input that cannot be stored was reported to the user; nothing was written
+    kWriteFailed, // some values could not be written; the options stay marked as changed
+    kRejected,    // input that cannot be stored was reported to the user; nothing was written
 };
 
 void InitializePage(HWND page);

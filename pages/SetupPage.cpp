@@ -34,7 +34,8 @@ template <size_t N> const wchar_t* Judge(const SupportedBuild (&table)[N], uint3
     }
     for (const SupportedBuild& row : table) {
         if (row.build == build) {
-            return row.minUbr <= ubr && ubr <= row.maxUbr ? L"インストール可能" : L"インストール可能（動作未確認）";
+            return row.minUbr <= ubr && ubr <= row.maxUbr ? L"インストール可能"
+                                                          : L"インストール可能（動作未確認）";
         }
     }
     return L"インストールできません";
@@ -47,7 +48,7 @@ void SetSetupText(int controlId, const wchar_t* text) {
     }
 }
 
-}  // namespace
+} // namespace
 
 bool RunElevatedAndWait(HWND owner, const wchar_t* file, const wchar_t* params, DWORD* exitCode) {
     SHELLEXECUTEINFOW info = {};
@@ -121,7 +122,8 @@ bool RunRegsvr32(HWND owner, bool registerDll) {
         // A path that could not be built whole is reported by the file name alone rather than
         // letting regsvr32 load whatever a cut path names.
         wchar_t message[kModulePathChars + 32];
-        swprintf(message, std::size(message), L"%ls\nファイルが見つかりません", havePath ? dllPath : kExtensionFileName);
+        swprintf(message, std::size(message), L"%ls\nファイルが見つかりません",
+                 havePath ? dllPath : kExtensionFileName);
         ShowAppMessage(owner, message, MB_ICONERROR);
         return false;
     }
@@ -157,10 +159,10 @@ void RemoveOptions(HWND owner) {
     wchar_t message[1024];
     wcscpy(message, L"オプション設定の削除に失敗しました\n\nエラー内容:\n");
     const size_t used = wcslen(message);
-    const DWORD written =
-        FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK,
-                       nullptr, static_cast<DWORD>(status), 0, message + used, static_cast<DWORD>(std::size(message) - used),
-                       nullptr);
+    const DWORD written = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+                                             FORMAT_MESSAGE_MAX_WIDTH_MASK,
+                                         nullptr, static_cast<DWORD>(status), 0, message + used,
+                                         static_cast<DWORD>(std::size(message) - used), nullptr);
     if (written == 0) {
         wcsncat(message, L"不明なエラー", std::size(message) - used - 1);
     }

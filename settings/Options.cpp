@@ -34,21 +34,33 @@ const DefaultColumn kDefaultColumns[27] = {
 };
 
 const wchar_t* const kDefaultViewModeExceptions[7] = {
-    L"PC", L"コントロール パネル*", L"すべてのコントロール パネル項目*", L"ホーム", L"ギャラリー", L"ネットワーク",
-    L"C:\\Windows\\Fonts",
+    L"PC",           L"コントロール パネル*", L"すべてのコントロール パネル項目*", L"ホーム", L"ギャラリー",
+    L"ネットワーク", L"C:\\Windows\\Fonts",
 };
 
 const wchar_t* const kDefaultColumnExceptions[13] = {
-    L"PC",           L"コントロール パネル*", L"すべてのコントロール パネル項目*",
-    L"クイック アクセス", L"ダウンロード",         L"ホーム",
-    L"ギャラリー",      L"ミュージック*",        L"ライブラリ*",
-    L"ネットワーク",    L"検索場所:*",           L"ごみ箱",
+    L"PC",
+    L"コントロール パネル*",
+    L"すべてのコントロール パネル項目*",
+    L"クイック アクセス",
+    L"ダウンロード",
+    L"ホーム",
+    L"ギャラリー",
+    L"ミュージック*",
+    L"ライブラリ*",
+    L"ネットワーク",
+    L"検索場所:*",
+    L"ごみ箱",
     L"C:\\Windows\\Fonts",
 };
 
-Options::Options() { InitializeCriticalSection(&lock); }
+Options::Options() {
+    InitializeCriticalSection(&lock);
+}
 
-Options::~Options() { DeleteCriticalSection(&lock); }
+Options::~Options() {
+    DeleteCriticalSection(&lock);
+}
 
 void Options::AddColumn(const wchar_t* name, int32_t visible, int32_t width, int32_t sort, int32_t noHide) {
     if (name == nullptr || name[0] == L'\0') {

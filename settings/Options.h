@@ -10,8 +10,8 @@
 
 #include "settings/ExceptionFolderList.h"
 
-constexpr size_t kCommandTextChars = 1024;  // 1023 characters and the NUL
-constexpr size_t kColumnNameChars = 82;     // 81 characters and the NUL
+constexpr size_t kCommandTextChars = 1024; // 1023 characters and the NUL
+constexpr size_t kColumnNameChars = 82;    // 81 characters and the NUL
 
 #pragma pack(push, 1)
 struct ColumnEntry {

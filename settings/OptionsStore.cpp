@@ -40,8 +40,8 @@ const NumberOption kCommandBarNumbers[] = {
 };
 
 int32_t Options::*const kWindows11OnlyFields[] = {
-    &Options::HideCommandBar,   &Options::HCBHeight,         &Options::ShowCMDBarALTKey,
-    &Options::ShowCMDBarWheel,  &Options::TaskbarSimpleName, &Options::TaskbarRemoveSuffix,
+    &Options::HideCommandBar,  &Options::HCBHeight,         &Options::ShowCMDBarALTKey,
+    &Options::ShowCMDBarWheel, &Options::TaskbarSimpleName, &Options::TaskbarRemoveSuffix,
 };
 
 const NumberOption kOtherNumbers[] = {
@@ -93,7 +93,7 @@ bool ReadNumber(const wchar_t* name, int32_t* value) {
     DWORD size = sizeof(data);
     if (QueryRegValue(HKEY_CURRENT_USER, kOptionsKey, name, data, &size) != ERROR_SUCCESS ||
         size < sizeof(data)) {
-        return false;  // missing, or too short to be a number
+        return false; // missing, or too short to be a number
     }
     std::memcpy(value, data, sizeof(*value));
     return true;
@@ -173,15 +173,16 @@ std::vector<int32_t> IndicesToRead(const wchar_t* prefix, int32_t count) {
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
         return indices;
     }
-    wchar_t name[256];  // registry value names are at most 16383 units, ours far shorter
+    wchar_t name[256]; // registry value names are at most 16383 units, ours far shorter
     for (DWORD i = 0;; ++i) {
         DWORD nameChars = static_cast<DWORD>(std::size(name));
-        const LSTATUS status = RegEnumValueW(key.get(), i, name, &nameChars, nullptr, nullptr, nullptr, nullptr);
+        const LSTATUS status =
+            RegEnumValueW(key.get(), i, name, &nameChars, nullptr, nullptr, nullptr, nullptr);
         if (status == ERROR_NO_MORE_ITEMS) {
             break;
         }
         if (status != ERROR_SUCCESS) {
-            continue;  // a name too long for the buffer cannot be one of ours
+            continue; // a name too long for the buffer cannot be one of ours
         }
         int32_t index = 0;
         if (ParseNumberedName(name, prefix, count, &index)) {
@@ -201,9 +202,9 @@ void ReadExceptionList(const ListNames& names, ExceptionFolderList& list) {
     for (int32_t index : IndicesToRead(names.prefix, count)) {
         wchar_t valueName[64];
         FormatNumberedName(names.prefix, index, valueName, std::size(valueName));
-        wchar_t entry[ExceptionFolderList::kMaxEntryChars + 1];  // 520 bytes
+        wchar_t entry[ExceptionFolderList::kMaxEntryChars + 1]; // 520 bytes
         ReadText(valueName, entry, std::size(entry));
-        list.Append(entry);  // empty entries are skipped
+        list.Append(entry); // empty entries are skipped
     }
 }
 
@@ -263,7 +264,7 @@ private:
     CRITICAL_SECTION* m_lock;
 };
 
-}  // namespace
+} // namespace
 
 LSTATUS QueryRegValue(HKEY root, const wchar_t* subKey, const wchar_t* name, void* buffer, DWORD* size) {
     UniqueHkey key;
@@ -303,7 +304,9 @@ bool ReadRegValue(HKEY root, const wchar_t* subKey, const wchar_t* name, void* b
     return status == ERROR_SUCCESS || status == ERROR_MORE_DATA;
 }
 
-bool WriteRegDword(const wchar_t* name, DWORD value) { return WriteValue(name, REG_DWORD, &value, sizeof(value)); }
+bool WriteRegDword(const wchar_t* name, DWORD value) {
+    return WriteValue(name, REG_DWORD, &value, sizeof(value));
+}
 
 bool WriteRegText(const wchar_t* name, const wchar_t* text) {
     const size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);

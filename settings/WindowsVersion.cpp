@@ -37,7 +37,7 @@ uint32_t ParseBuildNumber(const wchar_t* text) {
 }
 
 uint32_t ReadWindowsBuildNumber() {
-    wchar_t text[16] = {};  // 32 bytes: 15 characters and the NUL
+    wchar_t text[16] = {}; // 32 bytes: 15 characters and the NUL
     DWORD size = sizeof(text);
     if (QueryRegValue(HKEY_LOCAL_MACHINE, kCurrentVersionKey, L"CurrentBuildNumber", text, &size) !=
         ERROR_SUCCESS) {

@@ -13,4 +13,6 @@ uint32_t ParseBuildNumber(const wchar_t* text);
 // CurrentBuildNumber as a number; 0 when it cannot be read or does not fit its 15 characters.
 uint32_t ReadWindowsBuildNumber();
 
-inline bool IsWindows11Build(uint32_t build) { return build >= kFirstWindows11Build; }
+inline bool IsWindows11Build(uint32_t build) {
+    return build >= kFirstWindows11Build;
+}

@@ -2,4 +2,6 @@
 
 std::vector<ColumnEntry> workingColumnTable;
 
-void FillWorkingColumnTable(const Options& options) { workingColumnTable = options.ColumnEntries; }
+void FillWorkingColumnTable(const Options& options) {
+    workingColumnTable = options.ColumnEntries;
+}

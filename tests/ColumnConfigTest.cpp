@@ -24,15 +24,16 @@ protected:
         list = Control(kListView2Page, IDC_LV2_COLUMN_LIST);
     }
 
-    static ColumnEntry Entry(const wchar_t* name, int visible, int width = 100, int sort = 0, int noHide = 0) {
+    static ColumnEntry Entry(const wchar_t* name, int visible, int width = 100, int sort = 0,
+                             int noHide = 0) {
         Options scratch;
         scratch.AddColumn(name, visible, width, sort, noHide);
         return scratch.ColumnEntries[0];
     }
 
     static std::vector<ColumnEntry> Layout() {
-        return {Entry(L"名前", 1, 240, 1, 1), Entry(L"更新日時", 1, 120), Entry(L"種類", 1, 135), Entry(L"サイズ", 0, 110),
-                Entry(L"属性", 0, 72)};
+        return {Entry(L"名前", 1, 240, 1, 1), Entry(L"更新日時", 1, 120), Entry(L"種類", 1, 135),
+                Entry(L"サイズ", 0, 110), Entry(L"属性", 0, 72)};
     }
 
     std::wstring Cell(int row, int column) const {
@@ -48,8 +49,8 @@ protected:
     std::wstring Shown() const {
         std::wstring rows;
         for (int row = 0; row < Rows(); ++row) {
-            rows += Cell(row, 0) + (columnList->IsUnchecked(row) ? L"-" : L"+") + Cell(row, 1) + L"/" + Cell(row, 2) +
-                    L" ";
+            rows += Cell(row, 0) + (columnList->IsUnchecked(row) ? L"-" : L"+") + Cell(row, 1) + L"/" +
+                    Cell(row, 2) + L" ";
         }
         return rows;
     }
@@ -78,7 +79,8 @@ protected:
     }
     static ColumnEntry Saved(int index) {
         ColumnEntry entry;
-        std::memcpy(&entry, ReadOptionRaw((L"Column_" + std::to_wstring(index)).c_str()).bytes.data(), sizeof(entry));
+        std::memcpy(&entry, ReadOptionRaw((L"Column_" + std::to_wstring(index)).c_str()).bytes.data(),
+                    sizeof(entry));
         return entry;
     }
 
@@ -212,7 +214,7 @@ TEST_F(ColumnConfigTest, CancelChangesNothingWhileOkAlwaysCounts) {
             if (how == 0) {
                 PressButton(dialog, IDC_COLEDIT_CANCEL);
             } else if (how == 1) {
-                PressButton(dialog, IDCANCEL);  // Escape
+                PressButton(dialog, IDCANCEL); // Escape
             } else {
                 PostMessageW(dialog, WM_CLOSE, 0, 0);
             }
@@ -220,7 +222,7 @@ TEST_F(ColumnConfigTest, CancelChangesNothingWhileOkAlwaysCounts) {
         EXPECT_EQ(120, workingColumnTable[1].Width);
         EXPECT_FALSE(UpdateEnabled());
     }
-    Edit([](HWND dialog) { PressButton(dialog, IDOK); });  // Enter
+    Edit([](HWND dialog) { PressButton(dialog, IDOK); }); // Enter
     EXPECT_EQ(120, workingColumnTable[1].Width);
     EXPECT_TRUE(UpdateEnabled());
 }
@@ -229,7 +231,7 @@ TEST_F(ColumnConfigTest, EditingAfterMovesRewritesOnlyTheSelectedRow) {
     OpenWith(Layout());
     Select(2);
     Command(kListView2Page, IDC_LV2_UP);
-    Command(kListView2Page, IDC_LV2_UP);  // 種類 now first
+    Command(kListView2Page, IDC_LV2_UP); // 種類 now first
     ASSERT_EQ(0, columnList->GetSelectedItem());
     Edit(Accept(L"300", 1));
     EXPECT_EQ(L"種類+300/昇順 名前+240/  更新日時+120/  サイズ-110/  属性-72/  ", Shown());
@@ -254,7 +256,7 @@ TEST_F(ColumnConfigTest, DoubleClickOnAnUntickedRowOpensNoDialog) {
     Select(3);
     EXPECT_FALSE(Enabled(kListView2Page, IDC_LV2_EDIT));
     DialogResponder responder = DialogResponder::Answering(IDCANCEL);
-    PostMessageW(FindPageWindow(kListView2Page), WM_COMMAND, IDC_LV2_EDIT, 0);  // as the list posts it
+    PostMessageW(FindPageWindow(kListView2Page), WM_COMMAND, IDC_LV2_EDIT, 0); // as the list posts it
     PumpFor(30);
     EXPECT_TRUE(responder.seen.empty());
     EXPECT_FALSE(UpdateEnabled());
@@ -271,7 +273,7 @@ TEST_F(ColumnConfigTest, OddStoredValuesShowAndSaveWithoutHarmingOtherRows) {
         EXPECT_EQ(-1, SendMessageW(GetDlgItem(dialog, IDC_COLEDIT_SORT), CB_GETCURSEL, 0, 0));
         PressButton(dialog, IDC_COLEDIT_OK);
     });
-    EXPECT_EQ(0, workingColumnTable[1].Sort);  // a value the extension understands
+    EXPECT_EQ(0, workingColumnTable[1].Sort); // a value the extension understands
     EXPECT_EQ(1, workingColumnTable[0].Sort);
     ASSERT_EQ(1u, PressUpdate().size());
     EXPECT_EQ(-5, Saved(2).Width);
@@ -279,4 +281,4 @@ TEST_F(ColumnConfigTest, OddStoredValuesShowAndSaveWithoutHarmingOtherRows) {
     EXPECT_EQ(0, Saved(1).Sort);
 }
 
-}  // namespace
+} // namespace

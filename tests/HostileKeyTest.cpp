@@ -45,15 +45,15 @@ TEST_F(HostileKeyTest, NumbersOfTheWrongSizeOrTypeGiveDefaultsOrTheirFirstFourBy
     EXPECT_EQ(2, options.PreventDragType);
     EXPECT_EQ(2, options.PCSelectDriveLetter);
     EXPECT_EQ(3, options.ViewModeIndex);
-    EXPECT_EQ(0x31, options.HasLines);  // "1" and its NUL, read as a number
+    EXPECT_EQ(0x31, options.HasLines); // "1" and its NUL, read as a number
 }
 
 TEST_F(HostileKeyTest, TextsWithoutTerminatorOrTooLongAreCutToTheirBuffers) {
-    SetUnterminated(L"ShiftRetCmdExeFile", 1024, L'a');  // exactly 2048 bytes
+    SetUnterminated(L"ShiftRetCmdExeFile", 1024, L'a'); // exactly 2048 bytes
     SetUnterminated(L"ShiftRetCmdExeFldr", 3000, L'b');
-    SetOptionRaw(L"ShiftRetCmdArgFile", REG_SZ, "xyz", 3);  // an odd byte count
+    SetOptionRaw(L"ShiftRetCmdArgFile", REG_SZ, "xyz", 3); // an odd byte count
     SetOptionDword(L"ViewModeEFNum", 3);
-    SetUnterminated(L"ViewModeEF_0", 260, L'c');  // exactly 520 bytes
+    SetUnterminated(L"ViewModeEF_0", 260, L'c'); // exactly 520 bytes
     SetUnterminated(L"ViewModeEF_1", 900, L'd');
     SetOptionRaw(L"ViewModeEF_2", REG_DWORD, "\x05\x00\x00\x00", 4);
     Options options;
@@ -91,7 +91,7 @@ TEST_F(HostileKeyTest, LongBuildNumberIsReadOnlyWithinItsBuffer) {
     SetOptionDword(L"HideCommandBar", 1);
     Options options;
     LoadOptions(options);
-    EXPECT_EQ(1, options.HideCommandBar);  // fifteen nines: a build far above 22000
+    EXPECT_EQ(1, options.HideCommandBar); // fifteen nines: a build far above 22000
 }
 
 TEST_F(HostileKeyTest, HugeCountsLoadQuicklyAndKeepEveryBackedEntry) {
@@ -130,4 +130,4 @@ TEST_F(HostileKeyTest, ModerateCountsReadEveryIndexDirectly) {
     EXPECT_STREQ(L"last", options.ColumnEF.At(0));
 }
 
-}  // namespace
+} // namespace

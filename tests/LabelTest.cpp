@@ -80,8 +80,8 @@ protected:
     void TearDown() override { DestroyWindow(host); }
 
     HWND MakeStatic(const wchar_t* text, DWORD style = 0) {
-        return CreateWindowW(L"STATIC", text, WS_CHILD | WS_VISIBLE | style, 0, 0, kWidth, kHeight, host, nullptr,
-                             GetModuleHandleW(nullptr), nullptr);
+        return CreateWindowW(L"STATIC", text, WS_CHILD | WS_VISIBLE | style, 0, 0, kWidth, kHeight, host,
+                             nullptr, GetModuleHandleW(nullptr), nullptr);
     }
 
     static constexpr int kWidth = 300;
@@ -100,8 +100,8 @@ TEST_F(LabelTest, FontLabelPaintsTextCellsInItsColours) {
     label.DrawLabel(canvas.dc(), label.m_crText);
     EXPECT_GT(canvas.Count(RGB(24, 24, 160)), 20);
     EXPECT_GT(canvas.Count(kBack), 20);
-    EXPECT_EQ(kCanvas, canvas.At(kWidth - 2, kHeight - 2));  // outside the text cells
-    EXPECT_EQ(0, canvas.Count(RGB(24, 24, 160), kWidth / 2));  // left-aligned
+    EXPECT_EQ(kCanvas, canvas.At(kWidth - 2, kHeight - 2));   // outside the text cells
+    EXPECT_EQ(0, canvas.Count(RGB(24, 24, 160), kWidth / 2)); // left-aligned
     label.Detach();
 }
 
@@ -227,7 +227,7 @@ TEST_F(LabelTest, RaisedLabelLeavesTheBackgroundAndIgnoresItsTextColour) {
     label.DrawConvex(second.dc());
 
     EXPECT_GT(first.Count(RGB(250, 252, 255)), 10);
-    EXPECT_GT(first.Count(kCanvas), kWidth * kHeight / 2);  // transparent between the glyphs
+    EXPECT_GT(first.Count(kCanvas), kWidth * kHeight / 2); // transparent between the glyphs
     EXPECT_EQ(0, first.Count(RGB(255, 0, 0)) + second.Count(RGB(255, 0, 0)));
     for (int y = 0; y < kHeight; y += 3) {
         for (int x = 0; x < kWidth; x += 3) {
@@ -237,4 +237,4 @@ TEST_F(LabelTest, RaisedLabelLeavesTheBackgroundAndIgnoresItsTextColour) {
     label.Detach();
 }
 
-}  // namespace
+} // namespace

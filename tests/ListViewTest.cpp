@@ -50,10 +50,11 @@ protected:
             CreateWindowW(L"BUTTON", L"b", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, page,
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
         }
-        list = CreateWindowW(WC_LISTVIEWW, L"",
-                             WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
-                             20, 20, 400, 300, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_LV2_COLUMN_LIST)),
-                             nullptr, nullptr);
+        list = CreateWindowW(
+            WC_LISTVIEWW, L"",
+            WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER, 20, 20,
+            400, 300, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_LV2_COLUMN_LIST)), nullptr,
+            nullptr);
         ASSERT_NE(nullptr, list);
         SetUpColumnList(page);
         postedCommands.clear();
@@ -164,12 +165,12 @@ TEST_F(ListViewTest, MovesExchangeWholeRows) {
     columnList->MoveItem(TRUE);
     EXPECT_EQ(L"B+A+C+D-", Names());
     EXPECT_EQ(0, columnList->GetSelectedItem());
-    columnList->MoveItem(TRUE);  // already at the top
+    columnList->MoveItem(TRUE); // already at the top
     EXPECT_EQ(L"B+A+C+D-", Names());
     Select(1);
     columnList->MoveItem(FALSE);
     EXPECT_EQ(L"B+C+A+D-", Names());
-    columnList->MoveItem(FALSE);  // the row below is unticked
+    columnList->MoveItem(FALSE); // the row below is unticked
     EXPECT_EQ(L"B+C+A+D-", Names());
     ExpectRowsMatchEntries();
 }
@@ -241,4 +242,4 @@ TEST_F(ListViewTest, DoubleClickOnTextPostsTheEditCommandOnce) {
     EXPECT_TRUE(postedCommands.empty());
 }
 
-}  // namespace
+} // namespace

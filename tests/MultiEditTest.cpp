@@ -9,7 +9,8 @@ class MultiEditTest : public testing::Test {
 protected:
     void SetUp() override {
         edit = CreateWindowW(L"EDIT", L"first line\r\nsecond line\r\nthird",
-                             WS_POPUP | WS_VISIBLE | ES_MULTILINE | ES_AUTOHSCROLL | ES_AUTOVSCROLL | ES_WANTRETURN,
+                             WS_POPUP | WS_VISIBLE | ES_MULTILINE | ES_AUTOHSCROLL | ES_AUTOVSCROLL |
+                                 ES_WANTRETURN,
                              0, 0, 300, 120, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         ASSERT_NE(nullptr, edit);
         wrapper.Attach(edit);
@@ -40,8 +41,8 @@ protected:
         return {start, end};
     }
 
-    static constexpr DWORD kSecondStart = 12;  // "first line\r\n"
-    static constexpr DWORD kSecondEnd = 23;    // + "second line"
+    static constexpr DWORD kSecondStart = 12; // "first line\r\n"
+    static constexpr DWORD kSecondEnd = 23;   // + "second line"
 
     HWND edit = nullptr;
     CMultiEdit wrapper;
@@ -78,4 +79,4 @@ TEST_F(MultiEditTest, ControlEndIsLeftToTheEdit) {
     EXPECT_EQ(std::make_pair(length, length), Selection());
 }
 
-}  // namespace
+} // namespace

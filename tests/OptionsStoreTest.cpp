@@ -69,7 +69,7 @@ TEST_F(OptionsStoreTest, FirstLoadWritesExactlyTheFirstRunValues) {
     EXPECT_EQ(0, std::memcmp(expected.Name, stored.Name, sizeof(stored.Name)));
     EXPECT_EQ(72, stored.Width);
 
-    EXPECT_EQ(0, options.OptionInitialized);  // the writer does not touch the record's flag
+    EXPECT_EQ(0, options.OptionInitialized); // the writer does not touch the record's flag
     EXPECT_EQ(2, options.PreventDragType);
     EXPECT_EQ(2, options.PCSelectDriveLetter);
     EXPECT_EQ(5, options.ViewModeIndex);
@@ -100,15 +100,17 @@ TEST_F(OptionsStoreTest, UninitialisedKeyGetsDefaultListsButKeepsNumbers) {
 
 TEST_F(OptionsStoreTest, Windows11OnlyOptionsAreClearedBelowBuild22000) {
     struct Case {
-        const wchar_t* build;  // null: value missing
+        const wchar_t* build; // null: value missing
         int32_t expected;
     };
-    const Case cases[] = {{L"21999", 0}, {L"22000", 1}, {nullptr, 0}, {L"  +22631 (ge_release)", 1}, {L"abc", 0}};
+    const Case cases[] = {
+        {L"21999", 0}, {L"22000", 1}, {nullptr, 0}, {L"  +22631 (ge_release)", 1}, {L"abc", 0}};
     for (const Case& c : cases) {
         DeleteOptionsKey();
         SetOptionDword(L"OptionInitialized", 1);
-        for (const wchar_t* name : {L"HideCommandBar", L"ShowCMDBarALTKey", L"ShowCMDBarWheel", L"TaskbarSimpleName",
-                                    L"TaskbarRemoveSuffix", L"PreventDrag", L"CtrlRetCmd"}) {
+        for (const wchar_t* name :
+             {L"HideCommandBar", L"ShowCMDBarALTKey", L"ShowCMDBarWheel", L"TaskbarSimpleName",
+              L"TaskbarRemoveSuffix", L"PreventDrag", L"CtrlRetCmd"}) {
             SetOptionDword(name, 1);
         }
         SetOptionDword(L"HCBHeight", 7);
@@ -122,7 +124,7 @@ TEST_F(OptionsStoreTest, Windows11OnlyOptionsAreClearedBelowBuild22000) {
         EXPECT_EQ(c.expected, options.TaskbarSimpleName);
         EXPECT_EQ(c.expected, options.TaskbarRemoveSuffix);
         EXPECT_EQ(c.expected ? 7 : 0, options.HCBHeight);
-        EXPECT_EQ(1, options.PreventDrag);  // not a Windows 11 option
+        EXPECT_EQ(1, options.PreventDrag); // not a Windows 11 option
         EXPECT_EQ(1, options.CtrlRetCmd);
     }
 }
@@ -165,7 +167,7 @@ TEST_F(OptionsStoreTest, ColumnsAreReadUpToTheCountSkippingGapsAndEmptyNames) {
     SetOptionRaw(L"Column_0", REG_BINARY, &first, sizeof(first));
     SetOptionRaw(L"Column_2", REG_BINARY, &blank, sizeof(blank));
     SetOptionRaw(L"Column_3", REG_BINARY, &fourth, sizeof(fourth));
-    SetOptionRaw(L"Column_5", REG_BINARY, &unnamed, sizeof(unnamed));  // beyond the count
+    SetOptionRaw(L"Column_5", REG_BINARY, &unnamed, sizeof(unnamed)); // beyond the count
     Options options;
     LoadOptions(options);
     ASSERT_EQ(2u, options.ColumnEntries.size());
@@ -201,7 +203,7 @@ TEST_F(OptionsStoreTest, StoredEmptyTextStaysEmpty) {
 
 TEST_F(OptionsStoreTest, ShorterListSavedOverLongerOneLeavesStaleValuesIgnored) {
     Options first;
-    LoadOptions(first);  // 7 view-mode exceptions stored
+    LoadOptions(first); // 7 view-mode exceptions stored
     Options options;
     for (const wchar_t* entry : {L"A", L"B", L"C"}) {
         options.ViewModeEF.Append(entry);
@@ -255,8 +257,8 @@ TEST_F(OptionsStoreTest, SaveStoresEveryValueWithItsTypeAndSize) {
 TEST_F(OptionsStoreTest, SaveTouchesNoOtherKey) {
     const wchar_t kNeighbour[] = L"Software\\Travine11Neighbour";
     HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegCreateKeyExW(HKEY_CURRENT_USER, kNeighbour, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kNeighbour, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                             nullptr, &key, nullptr));
     const DWORD marker = 42;
     RegSetValueExW(key, L"HasLines", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&marker), sizeof(marker));
     RegCloseKey(key);
@@ -268,8 +270,8 @@ TEST_F(OptionsStoreTest, SaveTouchesNoOtherKey) {
     EXPECT_EQ(42u, ReadRaw(HKEY_CURRENT_USER, kNeighbour, L"HasLines").AsDword());
     DWORD subKeys = 1;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_READ, &key));
-    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                     nullptr);
+    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr, nullptr,
+                     nullptr, nullptr);
     RegCloseKey(key);
     EXPECT_EQ(0u, subKeys);
     RegDeleteKeyW(HKEY_CURRENT_USER, kNeighbour);
@@ -304,11 +306,12 @@ TEST_F(OptionsStoreTest, ListsSavedAfterTheKeyWasRemovedSurviveTheNextLoad) {
 // it, so every write fails the way a locked-down profile would make it fail.
 TEST_F(OptionsStoreTest, FailedWritesAreReported) {
     HKEY scratch = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\TravineVolatileRoot", 0, nullptr,
-                                             REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &scratch, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\TravineVolatileRoot", 0, nullptr,
+                              REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &scratch, nullptr));
     HKEY software = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(scratch, L"Software", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
-                                             nullptr, &software, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(scratch, L"Software", 0, nullptr, REG_OPTION_VOLATILE,
+                                             KEY_ALL_ACCESS, nullptr, &software, nullptr));
     RegCloseKey(software);
     ASSERT_EQ(ERROR_SUCCESS, RegOverridePredefKey(HKEY_CURRENT_USER, scratch));
 
@@ -324,4 +327,4 @@ TEST_F(OptionsStoreTest, FailedWritesAreReported) {
     EXPECT_FALSE(OptionsKeyExists());
 }
 
-}  // namespace
+} // namespace

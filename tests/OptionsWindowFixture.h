@@ -44,7 +44,9 @@ protected:
 
     static HWND Control(int page, int id) { return PageControl(page, id); }
     bool UpdateEnabled() const { return IsWindowEnabled(GetDlgItem(window, IDC_UPDATE)) != FALSE; }
-    static bool Checked(int page, int id) { return SendMessageW(Control(page, id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    static bool Checked(int page, int id) {
+        return SendMessageW(Control(page, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    }
     static bool Enabled(int page, int id) { return IsWindowEnabled(Control(page, id)) != FALSE; }
 
     // What the user does.
@@ -52,9 +54,12 @@ protected:
     static void Choose(int page, int id, int index) {
         HWND combo = Control(page, id);
         SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-        SendMessageW(FindPageWindow(page), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+        SendMessageW(FindPageWindow(page), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(combo));
     }
-    static void Type(int page, int id, const std::wstring& text) { SetWindowTextW(Control(page, id), text.c_str()); }
+    static void Type(int page, int id, const std::wstring& text) {
+        SetWindowTextW(Control(page, id), text.c_str());
+    }
     static void Command(int page, int id) {
         SendMessageW(FindPageWindow(page), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                      reinterpret_cast<LPARAM>(Control(page, id)));

@@ -37,8 +37,8 @@ TEST_F(OptionsWindowTest, StartsOnTheGeneralPageWhenTheExtensionIsRegistered) {
 
 TEST_F(OptionsWindowTest, TabsCarryTheirCaptionsInOrder) {
     Open();
-    const wchar_t* const expected[] = {L"\u3000セットアップ\u3000",   L"\u3000\u3000 全般 \u3000\u3000",
-                                       L"\u3000ツリービュー\u3000",   L"\u3000リストビュー1\u3000",
+    const wchar_t* const expected[] = {L"\u3000セットアップ\u3000",  L"\u3000\u3000 全般 \u3000\u3000",
+                                       L"\u3000ツリービュー\u3000",  L"\u3000リストビュー1\u3000",
                                        L"\u3000リストビュー2\u3000", L"\u3000バージョン情報\u3000"};
     ASSERT_EQ(6, SendMessageW(Tab(), TCM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < 6; ++i) {
@@ -114,7 +114,7 @@ TEST_F(OptionsWindowTest, EscapeAndEnterNeitherCloseNorSave) {
 TEST_F(OptionsWindowTest, PushButtonsOnAPageAreNotChanges) {
     Open();
     DialogResponder responder = DialogResponder::Answering(IDNO);
-    Click(kSetupPage, IDC_SETUP_REMOVE_OPTIONS);  // asks, and No does nothing
+    Click(kSetupPage, IDC_SETUP_REMOVE_OPTIONS); // asks, and No does nothing
     EXPECT_EQ(1u, responder.seen.size());
     EXPECT_FALSE(UpdateEnabled());
 }
@@ -124,7 +124,8 @@ TEST_F(OptionsWindowTest, UpdateSavesAndThenCloseNoLongerAsks) {
     Click(kTreeViewPage, IDC_TREE_HAS_LINES);
     const std::vector<SeenDialog> seen = PressUpdate();
     ASSERT_EQ(1u, seen.size());
-    EXPECT_EQ(L"オプション設定を保存しました。\n\n設定を反映させるためには、全てのエクスプローラを終了させてください。",
+    EXPECT_EQ(L"オプション設定を保存しました。\n\n設定を反映させるためには、全てのエクスプローラを終了させて"
+              L"ください。",
               seen[0].text);
     EXPECT_EQ(BoxIcon::kQuestion, seen[0].icon);
     EXPECT_FALSE(seen[0].hasYesNo);
@@ -151,4 +152,4 @@ TEST(HelpPath, IsBuiltBesideTheProgramOrNotAtAll) {
     EXPECT_FALSE(BuildHelpPath(L"C:\\a\\b.exe", tiny, 8));
 }
 
-}  // namespace
+} // namespace

@@ -38,7 +38,7 @@ protected:
     void SetUp() override {
         OptionsWindowFixture::SetUp();
         Options defaults;
-        LoadOptions(defaults);  // a key with the first-run values, as after the first start
+        LoadOptions(defaults); // a key with the first-run values, as after the first start
     }
 
     static RawValue Stored(const wchar_t* name) { return ReadOptionRaw(name); }
@@ -80,7 +80,7 @@ TEST_F(PageBindingTest, EveryCheckBoxShowsAndSavesItsOption) {
 }
 
 TEST_F(PageBindingTest, DropDownListsShowStoredIndicesAndSaveTheChoice) {
-    SetOptionDword(L"PreventDragType", 3);  // outside the list
+    SetOptionDword(L"PreventDragType", 3); // outside the list
     SetOptionDword(L"ViewModeIndex", 7);
     Open();
     EXPECT_EQ(-1, Selection(kGeneralPage, IDC_GEN_DRAG_TYPE));
@@ -193,10 +193,12 @@ TEST_F(PageBindingTest, FailedSaveIsReportedAndKeepsTheChanges) {
     Open();
     Click(kTreeViewPage, IDC_TREE_HAS_LINES);
     HKEY scratch = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\TravineVolatileRoot", 0, nullptr,
-                                             REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &scratch, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\TravineVolatileRoot", 0, nullptr,
+                              REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &scratch, nullptr));
     HKEY software = nullptr;
-    RegCreateKeyExW(scratch, L"Software", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &software, nullptr);
+    RegCreateKeyExW(scratch, L"Software", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &software,
+                    nullptr);
     RegCloseKey(software);
     RegOverridePredefKey(HKEY_CURRENT_USER, scratch);
     const std::vector<SeenDialog> seen = PressUpdate();
@@ -226,15 +228,17 @@ TEST_F(PageBindingTest, DependentControlsFollowTheirCheckBoxes) {
         {kListView1Page, IDC_LV1_PC_DRIVE, {IDC_LV1_DRIVE_LABEL, IDC_LV1_DRIVE_LETTER}},
         {kListView1Page,
          IDC_LV1_SHIFT_RET,
-         {IDC_LV1_FILE_LABEL, IDC_LV1_FILE_PROG_LABEL, IDC_LV1_FILE_PROG, IDC_LV1_FILE_BROWSE, IDC_LV1_FILE_ARG_LABEL,
-          IDC_LV1_FILE_ARG, IDC_LV1_FOLDER_LABEL, IDC_LV1_FLDR_PROG_LABEL, IDC_LV1_FLDR_PROG, IDC_LV1_FLDR_BROWSE,
-          IDC_LV1_FLDR_ARG_LABEL, IDC_LV1_FLDR_ARG}},
+         {IDC_LV1_FILE_LABEL, IDC_LV1_FILE_PROG_LABEL, IDC_LV1_FILE_PROG, IDC_LV1_FILE_BROWSE,
+          IDC_LV1_FILE_ARG_LABEL, IDC_LV1_FILE_ARG, IDC_LV1_FOLDER_LABEL, IDC_LV1_FLDR_PROG_LABEL,
+          IDC_LV1_FLDR_PROG, IDC_LV1_FLDR_BROWSE, IDC_LV1_FLDR_ARG_LABEL, IDC_LV1_FLDR_ARG}},
         {kListView2Page,
          IDC_LV2_VIEW_MODE,
-         {IDC_LV2_VIEW_MODE_LABEL, IDC_LV2_VIEW_MODE_INDEX, IDC_LV2_VIEW_MODE_EF_LABEL, IDC_LV2_VIEW_MODE_EF}},
+         {IDC_LV2_VIEW_MODE_LABEL, IDC_LV2_VIEW_MODE_INDEX, IDC_LV2_VIEW_MODE_EF_LABEL,
+          IDC_LV2_VIEW_MODE_EF}},
         {kListView2Page,
          IDC_LV2_COLUMN,
-         {IDC_LV2_COLUMN_LABEL, IDC_LV2_COLUMN_LIST, IDC_LV2_COLUMN_EF_LABEL, IDC_LV2_EDIT, IDC_LV2_COLUMN_EF}},
+         {IDC_LV2_COLUMN_LABEL, IDC_LV2_COLUMN_LIST, IDC_LV2_COLUMN_EF_LABEL, IDC_LV2_EDIT,
+          IDC_LV2_COLUMN_EF}},
     };
     Open();
     HWND list = Control(kListView2Page, IDC_LV2_COLUMN_LIST);
@@ -262,9 +266,9 @@ TEST_F(PageBindingTest, Windows11OptionsAreDisabledOnWindows10) {
     SetOptionDword(L"TaskbarSimpleName", 1);
     version.SetBuild(L"19045");
     Open();
-    const int disabled[] = {IDC_GEN_HIDE_CMDBAR,  IDC_GEN_TASKBAR_SIMPLE, IDC_GEN_TASKBAR_SUFFIX, IDC_GEN_SHOW_LABEL,
-                            IDC_GEN_ALT_KEY,      IDC_GEN_WHEEL,          IDC_GEN_HEIGHT_LABEL,   IDC_GEN_HEIGHT,
-                            IDC_GEN_PIXEL_LABEL};
+    const int disabled[] = {IDC_GEN_HIDE_CMDBAR,  IDC_GEN_TASKBAR_SIMPLE, IDC_GEN_TASKBAR_SUFFIX,
+                            IDC_GEN_SHOW_LABEL,   IDC_GEN_ALT_KEY,        IDC_GEN_WHEEL,
+                            IDC_GEN_HEIGHT_LABEL, IDC_GEN_HEIGHT,         IDC_GEN_PIXEL_LABEL};
     for (int id : disabled) {
         EXPECT_FALSE(Enabled(kGeneralPage, id)) << id;
     }
@@ -322,4 +326,4 @@ TEST_F(PageBindingTest, LoadingNeverCountsAsAChangeAndLabelsAreInPlace) {
     EXPECT_EQ(nullptr, viewModeExceptionEdit);
 }
 
-}  // namespace
+} // namespace

@@ -29,8 +29,8 @@ bool HandOverToScript(HWND window, const std::wstring& readyFile, int pageId) {
     RECT rect;
     GetWindowRect(window, &rect);
     char line[96];
-    const int length = wsprintfA(line, "%d %ld %ld %ld %ld\n", pageId, rect.left, rect.top, rect.right - rect.left,
-                                 rect.bottom - rect.top);
+    const int length = wsprintfA(line, "%d %ld %ld %ld %ld\n", pageId, rect.left, rect.top,
+                                 rect.right - rect.left, rect.bottom - rect.top);
     const std::wstring temporary = readyFile + L".tmp";
     HANDLE out = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (out == INVALID_HANDLE_VALUE) {
@@ -50,7 +50,7 @@ bool HandOverToScript(HWND window, const std::wstring& readyFile, int pageId) {
     return true;
 }
 
-}  // namespace
+} // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) {

@@ -11,7 +11,7 @@ namespace {
 int runnerCalls = 0;
 bool RefusingRunner(HWND, const wchar_t*, const wchar_t*, DWORD*) {
     ++runnerCalls;
-    return false;  // as when the user declines the elevation prompt
+    return false; // as when the user declines the elevation prompt
 }
 
 class SetupPageTest : public OptionsWindowFixture {
@@ -179,7 +179,7 @@ TEST_F(SetupPageTest, RemovingTheOptionsAsksFirst) {
     EXPECT_FALSE(OptionsKeyExists());
     EXPECT_FALSE(UpdateEnabled());
 
-    seen = Press(IDC_SETUP_REMOVE_OPTIONS, IDYES);  // nothing left to remove
+    seen = Press(IDC_SETUP_REMOVE_OPTIONS, IDYES); // nothing left to remove
     ASSERT_EQ(2u, seen.size());
     EXPECT_EQ(L"オプション設定を削除しました", seen[1].text);
 }
@@ -191,8 +191,8 @@ TEST(ExtensionPath, IsBuiltWholeOrNotAtAll) {
     const std::wstring deep = L"C:\\" + std::wstring(245, L'x') + L"\\Travine11.exe";
     EXPECT_FALSE(CombineBesideModule(deep.c_str(), L"Travine11.dll", out, 260));
     EXPECT_STREQ(L"", out);
-    EXPECT_TRUE(CombineBesideModule(L"\\name.exe", L"a.dll", out, 260));  // no folder part
+    EXPECT_TRUE(CombineBesideModule(L"\\name.exe", L"a.dll", out, 260)); // no folder part
     EXPECT_STREQ(L"a.dll", out);
 }
 
-}  // namespace
+} // namespace

@@ -40,7 +40,8 @@ HWND FindProcessWindow(DWORD pid, const wchar_t* className) {
 
 std::wstring RemoteText(HWND hwnd) {
     wchar_t text[512] = {};
-    SendMessageTimeoutW(hwnd, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, nullptr);
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
+                        nullptr);
     return text;
 }
 
@@ -73,8 +74,8 @@ protected:
         startup.wShowWindow = showCommand;
         processes.emplace_back();
         Running& process = processes.back();
-        process.started = CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                         &startup, &process.info) != FALSE;
+        process.started = CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                         nullptr, &startup, &process.info) != FALSE;
         EXPECT_TRUE(process.started);
         return process;
     }
@@ -108,7 +109,7 @@ TEST_F(StartupTest, ClosingTheWindowEndsTheProcessWithZero) {
     HWND window = WaitForWindow(first, L"TravineOptionDlgClass");
     ASSERT_NE(nullptr, window);
     EXPECT_TRUE(IsWindowVisible(window));
-    EXPECT_FALSE(IsIconic(window));  // the show command of the start is not applied
+    EXPECT_FALSE(IsIconic(window)); // the show command of the start is not applied
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(0u, WaitForExit(first));
 }
@@ -163,4 +164,4 @@ TEST_F(StartupTest, ClientEditionsMissingAndOverlongNamesStart) {
     }
 }
 
-}  // namespace
+} // namespace

@@ -90,7 +90,7 @@ TEST_F(SubclassWndTest, DestroyedControlLeavesTheWrapperDetached) {
     ASSERT_TRUE(wrapper->Attach(control));
     DestroyWindow(control);
     EXPECT_EQ(1, wrapper->destroys);
-    EXPECT_EQ(1, wrapper->detaches);  // told on WM_DESTROY
+    EXPECT_EQ(1, wrapper->detaches); // told on WM_DESTROY
     EXPECT_EQ(nullptr, wrapper->GetHwnd());
     wrapper->Detach();
     EXPECT_EQ(1, wrapper->detaches);
@@ -112,11 +112,11 @@ TEST_F(SubclassWndTest, ResultFlagsDecideWhoAnswers) {
 
     wrapper.answer = CSubclassWnd::kHandled;
     wrapper.result = 77;
-    EXPECT_EQ(0, SendMessageW(control, kProbe, 0, 0));  // handled without the stored result
+    EXPECT_EQ(0, SendMessageW(control, kProbe, 0, 0)); // handled without the stored result
     EXPECT_EQ(1, controlSawProbe);
 
     wrapper.answer = CSubclassWnd::kUseResult;
-    EXPECT_EQ(77, SendMessageW(control, kProbe, 0, 0));  // stored result, control still sees it
+    EXPECT_EQ(77, SendMessageW(control, kProbe, 0, 0)); // stored result, control still sees it
     EXPECT_EQ(2, controlSawProbe);
     wrapper.Detach();
 }
@@ -138,4 +138,4 @@ TEST_F(SubclassWndTest, TwoWrappersOnOneWindowStayIndependent) {
     second.Detach();
 }
 
-}  // namespace
+} // namespace

@@ -14,7 +14,8 @@ CTabSheetMgr* managerUnderTest = nullptr;
 int foundWhileDestroying = -2;
 
 LRESULT CALLBACK ParentProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == static_cast<UINT>(TCN_SELCHANGE)) {
+    if (message == WM_NOTIFY &&
+        reinterpret_cast<const NMHDR*>(lParam)->code == static_cast<UINT>(TCN_SELCHANGE)) {
         ++parentSawSelChange;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
@@ -36,10 +37,10 @@ protected:
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = L"TravineTabHost";
         RegisterClassW(&wc);
-        parent = CreateWindowW(L"TravineTabHost", L"", WS_POPUP | WS_VISIBLE, 0, 0, 600, 450, nullptr, nullptr,
-                               GetModuleHandleW(nullptr), nullptr);
-        tab = CreateWindowW(WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 5, 5, 580, 400, parent,
-                            nullptr, GetModuleHandleW(nullptr), nullptr);
+        parent = CreateWindowW(L"TravineTabHost", L"", WS_POPUP | WS_VISIBLE, 0, 0, 600, 450, nullptr,
+                               nullptr, GetModuleHandleW(nullptr), nullptr);
+        tab = CreateWindowW(WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 5, 5, 580, 400,
+                            parent, nullptr, GetModuleHandleW(nullptr), nullptr);
         manager = new CTabSheetMgr();
         managerUnderTest = manager;
         manager->Init(parent, tab, PageProc, 6);
@@ -57,7 +58,8 @@ protected:
     }
 
     void AddSix() {
-        const int templates[] = {IDD_SETUP, IDD_GENERAL, IDD_TREEVIEW, IDD_LISTVIEW1, IDD_LISTVIEW2, IDD_VERSION};
+        const int templates[] = {IDD_SETUP,     IDD_GENERAL,   IDD_TREEVIEW,
+                                 IDD_LISTVIEW1, IDD_LISTVIEW2, IDD_VERSION};
         for (int i = 0; i < 6; ++i) {
             EXPECT_EQ(i, manager->AddPage(i, templates[i], L"page"));
         }
@@ -83,12 +85,14 @@ protected:
 TEST_F(TabSheetMgrTest, SeventhPageOnCapacitySixAddsNothing) {
     AddSix();
     int children = 0;
-    EnumChildWindows(parent, [](HWND, LPARAM count) { return ++*reinterpret_cast<int*>(count), TRUE; },
-                     reinterpret_cast<LPARAM>(&children));
+    EnumChildWindows(
+        parent, [](HWND, LPARAM count) { return ++*reinterpret_cast<int*>(count), TRUE; },
+        reinterpret_cast<LPARAM>(&children));
     EXPECT_EQ(0, manager->AddPage(6, IDD_TREEVIEW, L"seventh"));
     int after = 0;
-    EnumChildWindows(parent, [](HWND, LPARAM count) { return ++*reinterpret_cast<int*>(count), TRUE; },
-                     reinterpret_cast<LPARAM>(&after));
+    EnumChildWindows(
+        parent, [](HWND, LPARAM count) { return ++*reinterpret_cast<int*>(count), TRUE; },
+        reinterpret_cast<LPARAM>(&after));
     EXPECT_EQ(children, after);
     EXPECT_EQ(6, TabCount());
     EXPECT_EQ(6, manager->GetPageCount());
@@ -135,7 +139,7 @@ TEST_F(TabSheetMgrTest, PagesCoverExactlyTheDisplayArea) {
     RECT tabRect;
     GetWindowRect(tab, &tabRect);
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&tabRect), 2);
-    EXPECT_GT(area.top, tabRect.top);  // below the row of tabs
+    EXPECT_GT(area.top, tabRect.top); // below the row of tabs
     for (int i = 0; i < 6; ++i) {
         RECT page;
         GetWindowRect(manager->PageAt(i), &page);
@@ -158,9 +162,9 @@ TEST_F(TabSheetMgrTest, PagesKeepTheirIdentifierUntilTheirOwnDestroyHandlingIsDo
     DestroyWindow(parent);
     EXPECT_EQ(3, foundWhileDestroying);
     EXPECT_FALSE(IsWindow(page));
-    manager->Destroy();  // after the parent is gone
+    manager->Destroy(); // after the parent is gone
     delete manager;
     manager = nullptr;
 }
 
-}  // namespace
+} // namespace

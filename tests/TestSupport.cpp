@@ -11,7 +11,7 @@
 namespace {
 thread_local DialogResponder* activeResponder = nullptr;
 const wchar_t kClsidKey[] = L"SOFTWARE\\Classes\\CLSID\\{408f43a1-23c2-442e-990c-dfba06b5664f}";
-}  // namespace
+} // namespace
 
 bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
@@ -34,9 +34,13 @@ bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs) {
     }
 }
 
-void PumpFor(DWORD ms) { PumpUntil([] { return false; }, ms); }
+void PumpFor(DWORD ms) {
+    PumpUntil([] { return false; }, ms);
+}
 
-void DeleteOptionsKey() { SHDeleteKeyW(HKEY_CURRENT_USER, kOptionsKey); }
+void DeleteOptionsKey() {
+    SHDeleteKeyW(HKEY_CURRENT_USER, kOptionsKey);
+}
 
 bool OptionsKeyExists() {
     HKEY key = nullptr;
@@ -54,7 +58,9 @@ void SetOptionRaw(const wchar_t* name, DWORD type, const void* data, DWORD size)
     RegCloseKey(key);
 }
 
-void SetOptionDword(const wchar_t* name, DWORD value) { SetOptionRaw(name, REG_DWORD, &value, sizeof(value)); }
+void SetOptionDword(const wchar_t* name, DWORD value) {
+    SetOptionRaw(name, REG_DWORD, &value, sizeof(value));
+}
 
 void SetOptionText(const wchar_t* name, const wchar_t* text) {
     SetOptionRaw(name, REG_SZ, text, static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)));
@@ -92,7 +98,9 @@ RawValue ReadRaw(HKEY root, const wchar_t* subKey, const wchar_t* name) {
     return value;
 }
 
-RawValue ReadOptionRaw(const wchar_t* name) { return ReadRaw(HKEY_CURRENT_USER, kOptionsKey, name); }
+RawValue ReadOptionRaw(const wchar_t* name) {
+    return ReadRaw(HKEY_CURRENT_USER, kOptionsKey, name);
+}
 
 namespace {
 void WriteVersionValue(const wchar_t* name, DWORD type, const void* data, DWORD size) {
@@ -106,9 +114,10 @@ void WriteVersionValue(const wchar_t* name, DWORD type, const void* data, DWORD 
     RegCloseKey(key);
 }
 void WriteVersionText(const wchar_t* name, const wchar_t* text) {
-    WriteVersionValue(name, REG_SZ, text, text ? static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)) : 0);
+    WriteVersionValue(name, REG_SZ, text,
+                      text ? static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)) : 0);
 }
-}  // namespace
+} // namespace
 
 WindowsVersionCase::WindowsVersionCase() {
     for (const wchar_t* name : {L"CurrentBuildNumber", L"UBR", L"DisplayVersion", L"ProductName"}) {
@@ -127,17 +136,27 @@ WindowsVersionCase::~WindowsVersionCase() {
     }
 }
 
-void WindowsVersionCase::SetBuild(const wchar_t* build) { WriteVersionText(L"CurrentBuildNumber", build); }
-void WindowsVersionCase::SetUbr(const DWORD* ubr) { WriteVersionValue(L"UBR", REG_DWORD, ubr, sizeof(DWORD)); }
-void WindowsVersionCase::SetDisplayVersion(const wchar_t* text) { WriteVersionText(L"DisplayVersion", text); }
-void WindowsVersionCase::SetProductName(const wchar_t* text) { WriteVersionText(L"ProductName", text); }
+void WindowsVersionCase::SetBuild(const wchar_t* build) {
+    WriteVersionText(L"CurrentBuildNumber", build);
+}
+void WindowsVersionCase::SetUbr(const DWORD* ubr) {
+    WriteVersionValue(L"UBR", REG_DWORD, ubr, sizeof(DWORD));
+}
+void WindowsVersionCase::SetDisplayVersion(const wchar_t* text) {
+    WriteVersionText(L"DisplayVersion", text);
+}
+void WindowsVersionCase::SetProductName(const wchar_t* text) {
+    WriteVersionText(L"ProductName", text);
+}
 void WindowsVersionCase::Set(const wchar_t* build, DWORD ubr, const wchar_t* displayVersion) {
     SetBuild(build);
     SetUbr(&ubr);
     SetDisplayVersion(displayVersion);
 }
 
-void RemoveExtensionRegistration() { SHDeleteKeyW(HKEY_LOCAL_MACHINE, kClsidKey); }
+void RemoveExtensionRegistration() {
+    SHDeleteKeyW(HKEY_LOCAL_MACHINE, kClsidKey);
+}
 
 void FakeExtensionRegistration() {
     HKEY key = nullptr;
@@ -206,7 +225,7 @@ void DialogResponder::Respond(HWND hwnd) {
     HWND iconControl = GetDlgItem(hwnd, 0x440);
     if (iconControl != nullptr) {
         auto icon = reinterpret_cast<HICON>(SendMessageW(iconControl, STM_GETICON, 0, 0));
-        dialog.icon = icon == nullptr                              ? BoxIcon::kNone
+        dialog.icon = icon == nullptr                               ? BoxIcon::kNone
                       : icon == LoadIconW(nullptr, IDI_ERROR)       ? BoxIcon::kError
                       : icon == LoadIconW(nullptr, IDI_QUESTION)    ? BoxIcon::kQuestion
                       : icon == LoadIconW(nullptr, IDI_WARNING)     ? BoxIcon::kWarning
@@ -223,7 +242,9 @@ DialogResponder DialogResponder::Answering(int buttonId) {
     return DialogResponder([buttonId](const SeenDialog& dialog) { PressButton(dialog.hwnd, buttonId); });
 }
 
-void PressButton(HWND dialog, int id) { PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+void PressButton(HWND dialog, int id) {
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+}
 
 std::wstring WindowText(HWND hwnd) {
     if (hwnd == nullptr) {

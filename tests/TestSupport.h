@@ -62,7 +62,7 @@ enum class BoxIcon { kNone, kError, kQuestion, kWarning, kInformation, kOther };
 struct SeenDialog {
     HWND hwnd = nullptr;
     std::wstring caption;
-    std::wstring text;  // the message text of a message box
+    std::wstring text; // the message text of a message box
     BoxIcon icon = BoxIcon::kNone;
     bool hasYesNo = false;
 };
@@ -97,7 +97,7 @@ private:
     DialogResponder* m_previous = nullptr;
 };
 
-void PressButton(HWND dialog, int id);  // posts WM_COMMAND id
+void PressButton(HWND dialog, int id); // posts WM_COMMAND id
 
 std::wstring WindowText(HWND hwnd);
-std::wstring ProgramFolder();  // with trailing backslash
+std::wstring ProgramFolder(); // with trailing backslash

@@ -23,7 +23,7 @@ const ConvexPass kPasses[] = {
     {RGB(250, 252, 255), {{1, 1}}, 1},
 };
 
-}  // namespace
+} // namespace
 
 uint64_t CConvexLabelWnd::OnMessage(HWND hWnd, UINT message, WPARAM, LPARAM) {
     if (message != WM_PAINT) {

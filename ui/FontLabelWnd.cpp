@@ -6,7 +6,8 @@
 
 #include "ui/Handles.h"
 
-CFontLabelWnd::CFontLabelWnd(LONG weight) : m_logFont(), m_crText(RGB(0, 0, 0)), m_crBack(GetSysColor(COLOR_BTNFACE)) {
+CFontLabelWnd::CFontLabelWnd(LONG weight)
+    : m_logFont(), m_crText(RGB(0, 0, 0)), m_crBack(GetSysColor(COLOR_BTNFACE)) {
     m_logFont.lfWeight = weight;
     m_logFont.lfCharSet = ANSI_CHARSET;
     m_logFont.lfOutPrecision = OUT_TT_PRECIS;

@@ -1,13 +1,14 @@
 #include "ui/ListView.h"
 
 #include <iterator>
+#include <utility>
 
 #include "app/MessageBoxes.h"
 #include "settings/WorkingColumnTable.h"
 
 int CListView::GetSelectedItem() const {
-    return static_cast<int>(
-        SendMessageW(m_hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_FOCUSED | LVNI_SELECTED, 0)));
+    return static_cast<int>(SendMessageW(m_hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                         MAKELPARAM(LVNI_FOCUSED | LVNI_SELECTED, 0)));
 }
 
 int CListView::StateImage(int item) const {
@@ -15,7 +16,9 @@ int CListView::StateImage(int item) const {
     return static_cast<int>((state & LVIS_STATEIMAGEMASK) >> 12);
 }
 
-bool CListView::IsUnchecked(int item) const { return StateImage(item) == 1; }
+bool CListView::IsUnchecked(int item) const {
+    return StateImage(item) == 1;
+}
 
 void CListView::SetCheck(int item, bool checked) {
     LVITEMW lvi = {};
@@ -83,8 +86,8 @@ void CListView::MoveItem(BOOL up) {
         if (source < 0 || IsUnchecked(source)) {
             return;
         }
-        const bool allowed = up ? (count > 1 && source >= 1)
-                                : (count > 1 && source < count - 1 && !IsUnchecked(source + 1));
+        const bool allowed =
+            up ? (count > 1 && source >= 1) : (count > 1 && source < count - 1 && !IsUnchecked(source + 1));
         if (!allowed) {
             return;
         }
@@ -106,7 +109,8 @@ void CListView::MoveItem(BOOL up) {
     SendMessageW(m_hWnd, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&targetItem));
 
     HWND header = reinterpret_cast<HWND>(SendMessageW(m_hWnd, LVM_GETHEADER, 0, 0));
-    const int columns = header != nullptr ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    const int columns =
+        header != nullptr ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
     static wchar_t sourceText[kCellTextChars];
     static wchar_t targetText[kCellTextChars];
     for (int column = 0; column < columns; ++column) {

@@ -16,7 +16,7 @@ public:
     void UpdateItemButtons(int item);
 
     int GetSelectedItem() const;
-    bool IsUnchecked(int item) const;  // state image exactly 1
+    bool IsUnchecked(int item) const; // state image exactly 1
 
     int m_bManageMoveButtons = 0;
     HWND m_hwndUp = nullptr;

@@ -14,7 +14,7 @@ GetWindowSubclassFn LookUpGetWindowSubclass() {
         reinterpret_cast<void (*)()>(GetProcAddress(comctl, MAKEINTRESOURCEA(411))));
 }
 
-}  // namespace
+} // namespace
 
 bool CSubclassWnd::QuerySubclass(HWND hWnd, SUBCLASSPROC proc, UINT_PTR id, DWORD_PTR* refData) {
     static const GetWindowSubclassFn getWindowSubclass = LookUpGetWindowSubclass();
@@ -42,7 +42,8 @@ BOOL CSubclassWnd::Attach(HWND hWnd) {
         OnAttach();
         return TRUE;
     }
-    if (SetWindowSubclass(hWnd, SubclassProc, reinterpret_cast<UINT_PTR>(this), reinterpret_cast<DWORD_PTR>(this))) {
+    if (SetWindowSubclass(hWnd, SubclassProc, reinterpret_cast<UINT_PTR>(this),
+                          reinterpret_cast<DWORD_PTR>(this))) {
         m_hWnd = hWnd;
         OnAttach();
         return TRUE;

@@ -23,7 +23,7 @@ LRESULT CallPrevious(HWND hWnd, const wchar_t* prop, UINT message, WPARAM wParam
     return CallWindowProcW(previous, hWnd, message, wParam, lParam);
 }
 
-}  // namespace
+} // namespace
 
 CTabSheetMgr::~CTabSheetMgr() {
     delete[] m_pPages;
@@ -48,7 +48,8 @@ void CTabSheetMgr::Init(HWND hParent, HWND hTab, DLGPROC pfnPageProc, int nMaxPa
     m_nMaxPages = nMaxPages;
     m_nPageCount = 0;
 
-    const LONG_PTR previous = SetWindowLongPtrW(hParent, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TabParentProc));
+    const LONG_PTR previous =
+        SetWindowLongPtrW(hParent, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TabParentProc));
     if (previous == 0) {
         Destroy();
         return;

@@ -20,7 +20,7 @@ public:
     void Init(HWND hParent, HWND hTab, DLGPROC pfnPageProc, int nMaxPages);
     int AddPage(int id, int templateId, const wchar_t* caption);
     int FindPage(int id) const;
-    HWND PageAt(int position) const;  // null outside the table
+    HWND PageAt(int position) const; // null outside the table
     HWND FindPageWindow(int id) const { return PageAt(FindPage(id)); }
     void SelectPage(int position);
     void Destroy();
