@@ -159,9 +159,8 @@ void RemoveOptions(HWND owner) {
     wchar_t message[1024];
     wcscpy(message, L"オプション設定の削除に失敗しました\n\nエラー内容:\n");
     const size_t used = wcslen(message);
-    const DWORD written = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
-                                             FORMAT_MESSAGE_MAX_WIDTH_MASK,
-                                         nullptr, static_cast<DWORD>(status), 0, message + used,
+    const DWORD written = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                         static_cast<DWORD>(status), 0, message + used,
                                          static_cast<DWORD>(std::size(message) - used), nullptr);
     if (written == 0) {
         wcsncat(message, L"不明なエラー", std::size(message) - used - 1);

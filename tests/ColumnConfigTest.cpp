@@ -36,35 +36,14 @@ protected:
                 Entry(L"サイズ", 0, 110), Entry(L"属性", 0, 72)};
     }
 
-    std::wstring Cell(int row, int column) const {
-        wchar_t text[128] = {};
-        LVITEMW item = {};
-        item.iSubItem = column;
-        item.pszText = text;
-        item.cchTextMax = 128;
-        SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-        return text;
-    }
     int Rows() const { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
     std::wstring Shown() const {
         std::wstring rows;
         for (int row = 0; row < Rows(); ++row) {
-            rows += Cell(row, 0) + (columnList->IsUnchecked(row) ? L"-" : L"+") + Cell(row, 1) + L"/" +
-                    Cell(row, 2) + L" ";
+            rows += CellText(list, row, 0) + (columnList->IsUnchecked(row) ? L"-" : L"+") +
+                    CellText(list, row, 1) + L"/" + CellText(list, row, 2) + L" ";
         }
         return rows;
-    }
-    void Select(int row) {
-        LVITEMW state = {};
-        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        state.state = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
-    }
-    void Toggle(int row, bool checked) {
-        LVITEMW state = {};
-        state.stateMask = LVIS_STATEIMAGEMASK;
-        state.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
-        SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
     }
     static std::wstring SavedNames() {
         std::wstring names;
@@ -119,22 +98,22 @@ TEST_F(ColumnConfigTest, ListIsSetUpAndFilledFromTheStoredLayout) {
 
 TEST_F(ColumnConfigTest, TicksAndMovesAreChangesAndSaveInRowOrder) {
     OpenWith(Layout());
-    Toggle(4, true);
+    CheckRow(list, 4, true);
     EXPECT_TRUE(UpdateEnabled());
     EXPECT_EQ(3, columnList->GetSelectedItem());
     ASSERT_EQ(1u, PressUpdate().size());
     EXPECT_EQ(L"名前+ 更新日時+ 種類+ 属性+ サイズ- ", SavedNames());
 
-    Toggle(1, false);
+    CheckRow(list, 1, false);
     EXPECT_TRUE(UpdateEnabled());
     ASSERT_EQ(1u, PressUpdate().size());
     EXPECT_EQ(L"名前+ 種類+ 属性+ 更新日時- サイズ- ", SavedNames());
 
-    Select(2);
+    SelectRow(list, 2);
     Command(kListView2Page, IDC_LV2_UP);
     EXPECT_TRUE(UpdateEnabled());
     ASSERT_EQ(1u, PressUpdate().size());
-    Select(0);
+    SelectRow(list, 0);
     Command(kListView2Page, IDC_LV2_DOWN);
     EXPECT_TRUE(UpdateEnabled());
     ASSERT_EQ(1u, PressUpdate().size());
@@ -149,7 +128,7 @@ TEST_F(ColumnConfigTest, TicksAndMovesAreChangesAndSaveInRowOrder) {
 TEST_F(ColumnConfigTest, RefusedUntickStillCountsAsAChange) {
     OpenWith(Layout());
     DialogResponder responder = DialogResponder::Answering(IDOK);
-    Toggle(0, false);
+    CheckRow(list, 0, false);
     EXPECT_EQ(1u, responder.seen.size());
     EXPECT_TRUE(UpdateEnabled());
     EXPECT_FALSE(columnList->IsUnchecked(0));
@@ -162,13 +141,13 @@ TEST_F(ColumnConfigTest, EditedWidthsBelowTheMinimumBecome72) {
         int stored;
     };
     const Case cases[] = {{L"0", 72}, {L"71", 72}, {L"", 72}, {L"72", 72}, {L"9999", 9999}};
-    Select(1);
+    SelectRow(list, 1);
     for (const Case& c : cases) {
         const std::vector<SeenDialog> seen = Edit(Accept(c.typed, -2));
         ASSERT_EQ(1u, seen.size());
         EXPECT_EQ(L"カラムの編集", seen[0].caption);
         EXPECT_EQ(c.stored, workingColumnTable[1].Width) << c.typed;
-        EXPECT_EQ(std::to_wstring(c.stored), Cell(1, 1));
+        EXPECT_EQ(std::to_wstring(c.stored), CellText(list, 1, 1));
     }
     EXPECT_TRUE(UpdateEnabled());
     ASSERT_EQ(1u, PressUpdate().size());
@@ -190,7 +169,7 @@ TEST_F(ColumnConfigTest, EditedWidthsBelowTheMinimumBecome72) {
 
 TEST_F(ColumnConfigTest, OnlyOneColumnIsSortedAtATime) {
     OpenWith(Layout());
-    Select(2);
+    SelectRow(list, 2);
     Edit(Accept(nullptr, 2));
     EXPECT_EQ(L"名前+240/  更新日時+120/  種類+135/降順 サイズ-110/  属性-72/  ", Shown());
     EXPECT_EQ(0, workingColumnTable[0].Sort);
@@ -207,7 +186,7 @@ TEST_F(ColumnConfigTest, OnlyOneColumnIsSortedAtATime) {
 
 TEST_F(ColumnConfigTest, CancelChangesNothingWhileOkAlwaysCounts) {
     OpenWith(Layout());
-    Select(1);
+    SelectRow(list, 1);
     for (int how = 0; how < 3; ++how) {
         Edit([how](HWND dialog) {
             SetDlgItemTextW(dialog, IDC_COLEDIT_WIDTH, L"500");
@@ -229,7 +208,7 @@ TEST_F(ColumnConfigTest, CancelChangesNothingWhileOkAlwaysCounts) {
 
 TEST_F(ColumnConfigTest, EditingAfterMovesRewritesOnlyTheSelectedRow) {
     OpenWith(Layout());
-    Select(2);
+    SelectRow(list, 2);
     Command(kListView2Page, IDC_LV2_UP);
     Command(kListView2Page, IDC_LV2_UP); // 種類 now first
     ASSERT_EQ(0, columnList->GetSelectedItem());
@@ -253,7 +232,7 @@ TEST_F(ColumnConfigTest, StoredLayoutWithTwoSortedColumnsKeepsTheLaterOne) {
 
 TEST_F(ColumnConfigTest, DoubleClickOnAnUntickedRowOpensNoDialog) {
     OpenWith(Layout());
-    Select(3);
+    SelectRow(list, 3);
     EXPECT_FALSE(Enabled(kListView2Page, IDC_LV2_EDIT));
     DialogResponder responder = DialogResponder::Answering(IDCANCEL);
     PostMessageW(FindPageWindow(kListView2Page), WM_COMMAND, IDC_LV2_EDIT, 0); // as the list posts it
@@ -268,7 +247,7 @@ TEST_F(ColumnConfigTest, OddStoredValuesShowAndSaveWithoutHarmingOtherRows) {
     layout[2].Width = -5;
     OpenWith(layout);
     EXPECT_EQ(L"名前+240/昇順 更新日時+120/ 種類+-5/  サイズ-110/  属性-72/  ", Shown());
-    Select(1);
+    SelectRow(list, 1);
     Edit([](HWND dialog) {
         EXPECT_EQ(-1, SendMessageW(GetDlgItem(dialog, IDC_COLEDIT_SORT), CB_GETCURSEL, 0, 0));
         PressButton(dialog, IDC_COLEDIT_OK);

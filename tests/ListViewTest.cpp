@@ -73,35 +73,14 @@ protected:
     void Fill(std::vector<ColumnEntry> entries) {
         workingColumnTable = std::move(entries);
         FillColumnList(list);
-        Select(0);
-    }
-
-    void Select(int row) {
-        LVITEMW state = {};
-        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        state.state = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
-    }
-
-    // The same notification a click on the row's check box produces.
-    void Toggle(int row, bool checked) {
-        LVITEMW state = {};
-        state.stateMask = LVIS_STATEIMAGEMASK;
-        state.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
-        SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+        SelectRow(list, 0);
     }
 
     std::wstring Names() const {
         std::wstring names;
         const int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
         for (int row = 0; row < rows; ++row) {
-            wchar_t text[64] = {};
-            LVITEMW item = {};
-            item.pszText = text;
-            item.cchTextMax = 64;
-            SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-            names += text;
-            names += columnList->IsUnchecked(row) ? L"-" : L"+";
+            names += CellText(list, row, 0) + (columnList->IsUnchecked(row) ? L"-" : L"+");
         }
         return names;
     }
@@ -146,13 +125,13 @@ protected:
 
 TEST_F(ListViewTest, TickedRowsStayTogetherOnTop) {
     Fill({Entry(L"A", 1), Entry(L"B", 0), Entry(L"C", 0), Entry(L"D", 0)});
-    Toggle(3, true);
+    CheckRow(list, 3, true);
     EXPECT_EQ(L"A+D+B-C-", Names());
     EXPECT_EQ(1, workingColumnTable[3].Visible);
-    Toggle(0, false);
+    CheckRow(list, 0, false);
     EXPECT_EQ(L"D+A-B-C-", Names());
     EXPECT_EQ(0, workingColumnTable[0].Visible);
-    Toggle(3, true);
+    CheckRow(list, 3, true);
     EXPECT_EQ(L"D+C+A-B-", Names());
     ExpectRowsMatchEntries();
     // The changed row ends up selected where it now stands.
@@ -161,13 +140,13 @@ TEST_F(ListViewTest, TickedRowsStayTogetherOnTop) {
 
 TEST_F(ListViewTest, MovesExchangeWholeRows) {
     Fill({Entry(L"A", 1), Entry(L"B", 1), Entry(L"C", 1), Entry(L"D", 0)});
-    Select(1);
+    SelectRow(list, 1);
     columnList->MoveItem(TRUE);
     EXPECT_EQ(L"B+A+C+D-", Names());
     EXPECT_EQ(0, columnList->GetSelectedItem());
     columnList->MoveItem(TRUE); // already at the top
     EXPECT_EQ(L"B+A+C+D-", Names());
-    Select(1);
+    SelectRow(list, 1);
     columnList->MoveItem(FALSE);
     EXPECT_EQ(L"B+C+A+D-", Names());
     columnList->MoveItem(FALSE); // the row below is unticked
@@ -183,12 +162,12 @@ TEST_F(ListViewTest, MoveAndEditButtonsFollowTheSelectedRow) {
     };
     const Case cases[] = {{0, false, true, true}, {1, true, false, true}, {2, false, false, false}};
     for (const Case& c : cases) {
-        Select(c.row);
+        SelectRow(list, c.row);
         EXPECT_EQ(c.up, Enabled(IDC_LV2_UP)) << c.row;
         EXPECT_EQ(c.down, Enabled(IDC_LV2_DOWN)) << c.row;
         EXPECT_EQ(c.edit, Enabled(IDC_LV2_EDIT)) << c.row;
     }
-    Select(0);
+    SelectRow(list, 0);
     EnableWindow(list, FALSE);
     columnList->UpdateMoveButtons();
     columnList->UpdateItemButtons(-1);
@@ -205,9 +184,9 @@ TEST_F(ListViewTest, MoveAndEditButtonsFollowTheSelectedRow) {
 
 TEST_F(ListViewTest, TheColumnThatMustStayCannotBeUnticked) {
     Fill({Entry(L"名前", 1, 1), Entry(L"B", 1), Entry(L"C", 0)});
-    Select(0);
+    SelectRow(list, 0);
     DialogResponder responder = DialogResponder::Answering(IDOK);
-    Toggle(0, false);
+    CheckRow(list, 0, false);
     ASSERT_EQ(1u, responder.seen.size());
     EXPECT_EQ(L"\"名前\" カラムは非表示にできません。", responder.seen[0].text);
     EXPECT_EQ(L"Travine for Windows 10/11", responder.seen[0].caption);
@@ -219,7 +198,7 @@ TEST_F(ListViewTest, TheColumnThatMustStayCannotBeUnticked) {
 
 TEST_F(ListViewTest, ClickBelowTheLastRowKeepsTheSelection) {
     Fill({Entry(L"A", 1), Entry(L"B", 1)});
-    Select(1);
+    SelectRow(list, 1);
     SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(200, 280));
     SendMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(200, 280));
     EXPECT_EQ(1, columnList->GetSelectedItem());

@@ -15,12 +15,7 @@
 
 class OptionsWindowFixture : public testing::Test {
 protected:
-    void SetUp() override {
-        DeleteOptionsKey();
-        RemoveExtensionRegistration();
-        version.Set(L"22631", 4460, L"23H2");
-        version.SetProductName(L"Windows 11 Pro");
-    }
+    void SetUp() override { ResetProgramCase(version); }
     void TearDown() override {
         Close();
         DeleteOptionsKey();

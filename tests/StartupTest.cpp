@@ -47,12 +47,7 @@ std::wstring RemoteText(HWND hwnd) {
 
 class StartupTest : public testing::Test {
 protected:
-    void SetUp() override {
-        DeleteOptionsKey();
-        RemoveExtensionRegistration();
-        version.Set(L"22631", 4460, L"23H2");
-        version.SetProductName(L"Windows 11 Pro");
-    }
+    void SetUp() override { ResetProgramCase(version); }
     void TearDown() override {
         for (Running& process : processes) {
             if (WaitForSingleObject(process.info.hProcess, 0) == WAIT_TIMEOUT) {

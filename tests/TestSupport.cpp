@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <commctrl.h>
 #include <shlwapi.h>
 
 #include <cstring>
@@ -260,4 +261,35 @@ std::wstring ProgramFolder() {
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     PathRemoveFileSpecW(path);
     return std::wstring(path) + L"\\";
+}
+
+void SelectRow(HWND list, int row) {
+    LVITEMW state = {};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+}
+
+void CheckRow(HWND list, int row, bool checked) {
+    LVITEMW state = {};
+    state.stateMask = LVIS_STATEIMAGEMASK;
+    state.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
+    SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+}
+
+std::wstring CellText(HWND list, int row, int column) {
+    wchar_t text[256] = {};
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = 256;
+    SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    return text;
+}
+
+void ResetProgramCase(WindowsVersionCase& version) {
+    DeleteOptionsKey();
+    RemoveExtensionRegistration();
+    version.Set(L"22631", 4460, L"23H2");
+    version.SetProductName(L"Windows 11 Pro");
 }

@@ -99,5 +99,14 @@ private:
 
 void PressButton(HWND dialog, int id); // posts WM_COMMAND id
 
+// List view rows, changed the way a user's click changes them (the same notifications).
+void SelectRow(HWND list, int row);
+void CheckRow(HWND list, int row, bool checked);
+std::wstring CellText(HWND list, int row, int column);
+
+// A clean registry case for a test that opens the program: no settings key, no extension
+// registration, Windows 11 23H2.
+void ResetProgramCase(WindowsVersionCase& version);
+
 std::wstring WindowText(HWND hwnd);
 std::wstring ProgramFolder(); // with trailing backslash
