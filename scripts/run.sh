@@ -13,10 +13,7 @@ if [ -n "${DISPLAY:-}" ]; then
   exec "$WINE64" "$BUILD_DIR/bin/Travine11.exe"
 fi
 
-ensure_display
-trap 'stop_wineserver; stop_display' EXIT
-ensure_prefix
-start_wineserver
+start_wine_session
 "$WINE64" explorer /desktop=Travine,1024x768 "$BUILD_DIR/bin/Travine11.exe" </dev/null >/dev/null 2>&1 &
 sleep 6
 xwd -root -silent | convert xwd:- "$BUILD_DIR/run.png"

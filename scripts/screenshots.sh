@@ -6,10 +6,7 @@ bash "$ROOT/scripts/build.sh"
 BUILD_DIR="$ROOT/build/mingw"
 source "$ROOT/scripts/wine-env.sh"
 
-ensure_display
-trap 'stop_wineserver; stop_display' EXIT
-ensure_prefix
-start_wineserver
+start_wine_session
 out="$BUILD_DIR/screenshots"
 mkdir -p "$out"
 ready="$out/ready.txt"

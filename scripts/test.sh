@@ -7,9 +7,6 @@ bash "$ROOT/scripts/build.sh"
 BUILD_DIR="$ROOT/build/mingw"
 source "$ROOT/scripts/wine-env.sh"
 
-ensure_display
-trap 'stop_wineserver; stop_display' EXIT
-ensure_prefix
-start_wineserver
+start_wine_session
 cd "$BUILD_DIR"
 ctest --output-on-failure --timeout 300 "$@" </dev/null

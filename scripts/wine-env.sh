@@ -42,7 +42,7 @@ wine_quiet() {
 }
 
 ensure_prefix() {
-  local stamp="$WINEPREFIX/.travine-prefix-ready"
+  local stamp="$WINEPREFIX/.travine-prefix-v2"
   if [ -f "$stamp" ]; then
     return
   fi
@@ -53,6 +53,11 @@ ensure_prefix() {
   wine_quiet reg add "$cv\\FontSubstitutes" /v "Yu Gothic UI" /t REG_SZ /d "Noto Sans CJK JP" /f
   wine_quiet reg add "$cv\\FontLink\\SystemLink" /v "Tahoma" /t REG_MULTI_SZ \
     /d "NotoSansCJK-Regular.ttc,Noto Sans CJK JP" /f
+  # Symbols the CJK font lacks (the Setup page's arrow) come from DejaVu Sans.
+  local face
+  for face in "Yu Gothic UI" "Noto Sans CJK JP"; do
+    wine_quiet reg add "$cv\\FontLink\\SystemLink" /v "$face" /t REG_MULTI_SZ /d "DejaVuSans.ttf,DejaVu Sans" /f
+  done
   # One virtual desktop for every Wine window: without a window manager, Wine otherwise waits
   # up to seconds for each top-level window to be mapped or withdrawn.
   wine_quiet reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f
@@ -73,4 +78,12 @@ start_wineserver() {
 
 stop_wineserver() {
   wineserver -k </dev/null >/dev/null 2>&1 || true
+}
+
+# Display, prefix and a warm wineserver for the rest of the calling script, torn down on exit.
+start_wine_session() {
+  ensure_display
+  trap 'stop_wineserver; stop_display' EXIT
+  ensure_prefix
+  start_wineserver
 }
