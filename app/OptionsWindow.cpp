@@ -163,10 +163,6 @@ void OnPageNotify(HWND page, const NMHDR* header) {
     }
 }
 
-bool IsInstalledExtensionFirst() {
-    return IsExtensionRegistered();
-}
-
 } // namespace
 
 HWND FindPageWindow(int pageId) {
@@ -255,7 +251,7 @@ HWND CreateOptionsWindow(HINSTANCE hInstance) {
     pageEventsEnabled = 1;
     UpdateControlStates();
 
-    const int firstPage = IsInstalledExtensionFirst() ? kGeneralPage : kSetupPage;
+    const int firstPage = IsExtensionRegistered() ? kGeneralPage : kSetupPage;
     tabSheetMgr->SelectPage(tabSheetMgr->FindPage(firstPage));
 
     ShowWindow(window, SW_SHOW);
