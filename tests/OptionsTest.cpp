@@ -5,16 +5,6 @@
 
 #include "settings/Options.h"
 
-TEST(OptionsRecord, FreshRecordIsAllZeroUntilLoaded) {
-    Options options;
-    EXPECT_EQ(0, options.PreventDragType);
-    EXPECT_EQ(0, options.PCSelectDriveLetter);
-    EXPECT_EQ(0, options.ViewModeIndex);
-    EXPECT_EQ(L'\0', options.ShiftRetCmdExeFile[0]);
-    EXPECT_EQ(0u, options.ViewModeEF.Count());
-    EXPECT_TRUE(options.ColumnEntries.empty());
-}
-
 TEST(OptionsRecord, AddColumnRefusesEmptyNamesAndCutsLongOnes) {
     Options options;
     options.AddColumn(nullptr, 1, 100, 0, 0);
