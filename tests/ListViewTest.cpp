@@ -39,13 +39,7 @@ ColumnEntry Entry(const wchar_t* name, int visible, int noHide = 0) {
 class ListViewTest : public testing::Test {
 protected:
     void SetUp() override {
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = PageLikeProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"TravineListHost";
-        RegisterClassW(&wc);
-        page = CreateWindowW(L"TravineListHost", L"", WS_POPUP | WS_VISIBLE, 0, 0, 500, 400, nullptr, nullptr,
-                             GetModuleHandleW(nullptr), nullptr);
+        page = CreateTestWindow(L"TravineListHost", PageLikeProc, WS_POPUP | WS_VISIBLE, 500, 400);
         for (int id : {IDC_LV2_UP, IDC_LV2_DOWN, IDC_LV2_EDIT}) {
             CreateWindowW(L"BUTTON", L"b", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, page,
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);

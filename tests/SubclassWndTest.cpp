@@ -45,13 +45,7 @@ public:
 class SubclassWndTest : public testing::Test {
 protected:
     void SetUp() override {
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = ProbeControlProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"TravineProbeControl";
-        RegisterClassW(&wc);
-        control = CreateWindowW(L"TravineProbeControl", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
+        control = CreateTestWindow(L"TravineProbeControl", ProbeControlProc, WS_POPUP, 10, 10);
         ASSERT_NE(nullptr, control);
         controlSawProbe = 0;
     }

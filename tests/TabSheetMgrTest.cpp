@@ -32,13 +32,7 @@ INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM, LPARAM) {
 class TabSheetMgrTest : public testing::Test {
 protected:
     void SetUp() override {
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = ParentProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"TravineTabHost";
-        RegisterClassW(&wc);
-        parent = CreateWindowW(L"TravineTabHost", L"", WS_POPUP | WS_VISIBLE, 0, 0, 600, 450, nullptr,
-                               nullptr, GetModuleHandleW(nullptr), nullptr);
+        parent = CreateTestWindow(L"TravineTabHost", ParentProc, WS_POPUP | WS_VISIBLE, 600, 450);
         tab = CreateWindowW(WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 5, 5, 580, 400,
                             parent, nullptr, GetModuleHandleW(nullptr), nullptr);
         manager = new CTabSheetMgr();

@@ -247,6 +247,16 @@ void PressButton(HWND dialog, int id) {
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
 }
 
+HWND CreateTestWindow(const wchar_t* className, WNDPROC proc, DWORD style, int width, int height) {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = className;
+    RegisterClassW(&wc);
+    return CreateWindowW(className, L"", style, 0, 0, width, height, nullptr, nullptr,
+                         GetModuleHandleW(nullptr), nullptr);
+}
+
 std::wstring WindowText(HWND hwnd) {
     if (hwnd == nullptr) {
         return std::wstring();

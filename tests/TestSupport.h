@@ -108,5 +108,8 @@ std::wstring CellText(HWND list, int row, int column);
 // registration, Windows 11 23H2.
 void ResetProgramCase(WindowsVersionCase& version);
 
+// A top-level window of a class of the test's own, with proc as its window procedure.
+HWND CreateTestWindow(const wchar_t* className, WNDPROC proc, DWORD style, int width, int height);
+
 std::wstring WindowText(HWND hwnd);
 std::wstring ProgramFolder(); // with trailing backslash
