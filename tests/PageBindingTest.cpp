@@ -242,6 +242,12 @@ TEST_F(PageBindingTest, DependentControlsFollowTheirCheckBoxes) {
     };
     Open();
     HWND list = Control(kListView2Page, IDC_LV2_COLUMN_LIST);
+    EXPECT_FALSE(Enabled(kListView2Page, IDC_LV2_UP));
+    EXPECT_FALSE(Enabled(kListView2Page, IDC_LV2_DOWN));
+    tabSheetMgr->SelectPage(kListView2Page);
+    PumpFor(20);
+    EXPECT_FALSE(Enabled(kListView2Page, IDC_LV2_UP));
+    EXPECT_FALSE(Enabled(kListView2Page, IDC_LV2_DOWN));
     for (const Rule& rule : rules) {
         ASSERT_FALSE(Checked(rule.page, rule.master));
         for (int id : rule.dependents) {
