@@ -11,6 +11,9 @@ export WINE64=/usr/lib/wine/wine64
 
 XVFB_PID=""
 
+# Scripts that source this run with set -e; say which command stopped them.
+trap 'echo "$(basename "$0"): command failed (exit $?): $BASH_COMMAND" >&2' ERR
+
 ensure_display() {
   if [ -n "${DISPLAY:-}" ]; then
     return
@@ -21,9 +24,13 @@ ensure_display() {
   mkfifo "$fifo"
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
   XVFB_PID=$!
-  local number
-  read -r number <"$fifo"
+  local number=""
+  read -r number <"$fifo" || true
   rm -f "$fifo"
+  if [ -z "$number" ]; then
+    echo "Xvfb did not start" >&2
+    return 1
+  fi
   export DISPLAY=":$number"
 }
 
@@ -72,8 +79,9 @@ ensure_prefix() {
 }
 
 start_wineserver() {
-  wineserver -p </dev/null >/dev/null 2>&1
-  wine_quiet cmd /c exit
+  wineserver -p </dev/null >/dev/null 2>&1 || true
+  # Only its side effect matters: Wine's services start here, detached from our pipes.
+  wine_quiet cmd /c exit || true
 }
 
 stop_wineserver() {
