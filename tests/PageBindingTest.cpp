@@ -312,6 +312,49 @@ TEST_F(PageBindingTest, ChoosingAProgramIsAChangeAndCancellingIsNot) {
     EXPECT_EQ(0, lstrcmpiW(chosen.c_str(), WindowText(Control(kListView1Page, IDC_LV1_FLDR_PROG)).c_str()));
 }
 
+// Counts the drag hint's pixels as they are on screen.
+struct HintPixels {
+    int firstLine = 0; // in the hint colour
+    int secondLine = 0;
+    int black = 0;
+};
+HintPixels ReadHintPixels(HWND hint) {
+    HintPixels pixels;
+    RECT client;
+    GetClientRect(hint, &client);
+    HDC dc = GetDC(hint);
+    for (int y = 0; y < client.bottom; ++y) {
+        for (int x = 0; x < client.right; ++x) {
+            const COLORREF color = GetPixel(dc, x, y);
+            if (color == RGB(24, 24, 160)) {
+                ++(y < client.bottom / 2 ? pixels.firstLine : pixels.secondLine);
+            } else if (color == RGB(0, 0, 0)) {
+                ++pixels.black;
+            }
+        }
+    }
+    ReleaseDC(hint, dc);
+    return pixels;
+}
+
+TEST_F(PageBindingTest, DragHintKeepsItsLookWhenItsCheckBoxIsToggled) {
+    Open();
+    tabSheetMgr->SelectPage(tabSheetMgr->FindPage(kGeneralPage));
+    HWND hint = Control(kGeneralPage, IDC_GEN_DRAG_HINT);
+    PumpFor(50);
+    const HintPixels before = ReadHintPixels(hint);
+    ASSERT_GT(before.firstLine, 50);
+    ASSERT_GT(before.secondLine, 50);
+    for (const char* step : {"ticked", "unticked"}) {
+        Click(kGeneralPage, IDC_GEN_PREVENT_DRAG);
+        PumpFor(50);
+        const HintPixels after = ReadHintPixels(hint);
+        EXPECT_GT(after.firstLine, before.firstLine / 2) << step;
+        EXPECT_GT(after.secondLine, before.secondLine / 2) << step;
+        EXPECT_EQ(0, after.black) << step;
+    }
+}
+
 TEST_F(PageBindingTest, LoadingNeverCountsAsAChangeAndLabelsAreInPlace) {
     Open();
     EXPECT_FALSE(UpdateEnabled());

@@ -25,7 +25,10 @@ const ConvexPass kPasses[] = {
 
 } // namespace
 
-uint64_t CConvexLabelWnd::OnMessage(HWND hWnd, UINT message, WPARAM, LPARAM) {
+uint64_t CConvexLabelWnd::OnMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_ENABLE) {
+        return RepaintAfterEnable(hWnd, wParam, lParam);
+    }
     if (message != WM_PAINT) {
         return kPassOn;
     }

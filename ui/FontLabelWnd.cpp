@@ -49,7 +49,26 @@ void CFontLabelWnd::GrowToFitText(int extra) {
     }
 }
 
-uint64_t CFontLabelWnd::OnMessage(HWND hWnd, UINT message, WPARAM, LPARAM) {
+// A static paints itself at once when it is enabled or disabled, without a WM_PAINT, so its own
+// font and colours would replace the label's until something repaints the page. Let it finish,
+// then have the label's area painted again the usual way: page background first, then the label.
+uint64_t CFontLabelWnd::RepaintAfterEnable(HWND hWnd, WPARAM wParam, LPARAM lParam) {
+    m_lResult = DefSubclassProc(hWnd, WM_ENABLE, wParam, lParam);
+    HWND parent = GetParent(hWnd);
+    RECT area;
+    if (parent != nullptr && GetWindowRect(hWnd, &area)) {
+        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&area), 2);
+        RedrawWindow(parent, &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    } else {
+        InvalidateRect(hWnd, nullptr, TRUE);
+    }
+    return kSwallow;
+}
+
+uint64_t CFontLabelWnd::OnMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_ENABLE) {
+        return RepaintAfterEnable(hWnd, wParam, lParam);
+    }
     if (message != WM_PAINT) {
         return kPassOn;
     }

@@ -21,4 +21,8 @@ public:
     LOGFONTW m_logFont;
     COLORREF m_crText;
     COLORREF m_crBack;
+
+protected:
+    // Every label class answers WM_ENABLE with this.
+    uint64_t RepaintAfterEnable(HWND hWnd, WPARAM wParam, LPARAM lParam);
 };

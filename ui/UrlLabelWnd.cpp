@@ -30,8 +30,10 @@ void CUrlLabelWnd::OpenTarget(const wchar_t* target) {
     ShellExecuteW(nullptr, L"open", target, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-uint64_t CUrlLabelWnd::OnMessage(HWND hWnd, UINT message, WPARAM, LPARAM) {
+uint64_t CUrlLabelWnd::OnMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+    case WM_ENABLE:
+        return RepaintAfterEnable(hWnd, wParam, lParam);
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hWnd, &ps);
