@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <iterator>
 
@@ -15,6 +16,10 @@ ColumnEntry* editedColumn = nullptr;
 namespace {
 
 constexpr int kMinColumnWidth = 72;
+const wchar_t kSortHeader[] = L"ソート";
+constexpr int kWidthColumnWidth = 50;
+constexpr int kMinSortColumnWidth = 40;
+constexpr int kHeaderPadding = 14; // the header item's margins on both sides
 
 const wchar_t* const kSortMarkers[] = {L" ", L"昇順", L"降順"};
 const wchar_t* const kSortChoices[] = {L"このカラムではソートしない", L"このカラムで 昇順 ソートする",
@@ -99,11 +104,19 @@ void SetUpColumnList(HWND page) {
     if (list == nullptr) {
         return;
     }
+    // The sort column grows to show its whole header where the font needs it, and the name
+    // column leaves room for the vertical scroll bar that the rows bring: otherwise "ソート" is
+    // cut short and partly hidden under the scroll bar.
     RECT client;
     GetClientRect(list, &client);
-    InsertListColumn(list, 0, L"カラム", (client.right - client.left) - 110);
-    InsertListColumn(list, 1, L"幅", 50);
-    InsertListColumn(list, 2, L"ソート", 40);
+    const int headerWidth =
+        static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(kSortHeader)));
+    const int sortWidth = std::max(kMinSortColumnWidth, headerWidth + kHeaderPadding);
+    const int nameWidth =
+        (client.right - client.left) - kWidthColumnWidth - sortWidth - GetSystemMetrics(SM_CXVSCROLL);
+    InsertListColumn(list, 0, L"カラム", nameWidth);
+    InsertListColumn(list, 1, L"幅", kWidthColumnWidth);
+    InsertListColumn(list, 2, kSortHeader, sortWidth);
     const DWORD added = LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT;
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, added, added);
 }
