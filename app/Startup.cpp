@@ -7,7 +7,7 @@
 
 #include "app/MessageBoxes.h"
 #include "app/OptionsWindow.h"
-#include "settings/OptionsStore.h"
+#include "settings/RegReader.h"
 #include "settings/WindowsVersion.h"
 
 bool IsServerEdition() {

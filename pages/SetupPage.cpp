@@ -12,6 +12,7 @@
 #include "pages/PageIds.h"
 #include "resource.h"
 #include "settings/OptionsStore.h"
+#include "settings/RegReader.h"
 #include "settings/WindowsVersion.h"
 #include "ui/Handles.h"
 

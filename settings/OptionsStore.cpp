@@ -6,6 +6,7 @@
 #include <iterator>
 #include <vector>
 
+#include "settings/RegReader.h"
 #include "settings/WindowsVersion.h"
 #include "ui/Handles.h"
 
@@ -76,9 +77,6 @@ const ListNames kViewModeEFNames = {L"ViewModeEFNum", L"ViewModeEF_"};
 const ListNames kColumnNames = {L"ColumnNum", L"Column_"};
 const ListNames kColumnEFNames = {L"ColumnEFNum", L"ColumnEF_"};
 
-// Values larger than this are not worth reading even in part: nothing the program stores
-// comes near it.
-constexpr DWORD kMaxValueBytes = 1u << 20;
 // Counts up to this many are read index by index; above it, only the numbered values that
 // exist in the key are read, which gives the same list without billions of failed lookups.
 constexpr int32_t kDirectReadCount = 1024;
@@ -265,44 +263,6 @@ private:
 };
 
 } // namespace
-
-LSTATUS QueryRegValue(HKEY root, const wchar_t* subKey, const wchar_t* name, void* buffer, DWORD* size) {
-    UniqueHkey key;
-    LSTATUS status = RegOpenKeyExW(root, subKey, 0, KEY_READ, key.put());
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    const DWORD capacity = *size;
-    DWORD stored = capacity;
-    status = RegQueryValueExW(key.get(), name, nullptr, nullptr, static_cast<BYTE*>(buffer), &stored);
-    if (status == ERROR_SUCCESS) {
-        *size = stored;
-        return status;
-    }
-    if (status != ERROR_MORE_DATA) {
-        return status;
-    }
-    // The platform leaves the buffer undefined here, so read the whole value and keep its start.
-    std::memset(buffer, 0, capacity);
-    *size = 0;
-    if (stored <= capacity || stored > kMaxValueBytes) {
-        return ERROR_MORE_DATA;
-    }
-    std::vector<BYTE> whole(stored);
-    DWORD wholeSize = stored;
-    if (RegQueryValueExW(key.get(), name, nullptr, nullptr, whole.data(), &wholeSize) != ERROR_SUCCESS) {
-        return ERROR_MORE_DATA;
-    }
-    const DWORD kept = std::min(capacity, wholeSize);
-    std::memcpy(buffer, whole.data(), kept);
-    *size = kept;
-    return ERROR_SUCCESS;
-}
-
-bool ReadRegValue(HKEY root, const wchar_t* subKey, const wchar_t* name, void* buffer, DWORD size) {
-    const LSTATUS status = QueryRegValue(root, subKey, name, buffer, &size);
-    return status == ERROR_SUCCESS || status == ERROR_MORE_DATA;
-}
 
 bool WriteRegDword(const wchar_t* name, DWORD value) {
     return WriteValue(name, REG_DWORD, &value, sizeof(value));

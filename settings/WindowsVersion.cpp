@@ -5,7 +5,7 @@
 #include <climits>
 #include <iterator>
 
-#include "settings/OptionsStore.h"
+#include "settings/RegReader.h"
 
 const wchar_t kCurrentVersionKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 

@@ -10,7 +10,7 @@ extern const wchar_t kCurrentVersionKey[];
 // non-digit; no digits gives 0. Out-of-range values saturate like wcstol.
 uint32_t ParseBuildNumber(const wchar_t* text);
 
-// CurrentBuildNumber as a number; 0 when it cannot be read or does not fit its 15 characters.
+// CurrentBuildNumber as a number, from at most its first 15 characters; 0 when it cannot be read.
 uint32_t ReadWindowsBuildNumber();
 
 inline bool IsWindows11Build(uint32_t build) {

@@ -49,19 +49,12 @@ protected:
         std::wstring names;
         const DWORD count = ReadOptionRaw(L"ColumnNum").AsDword();
         for (DWORD i = 0; i < count; ++i) {
-            const RawValue value = ReadOptionRaw((L"Column_" + std::to_wstring(i)).c_str());
-            ColumnEntry entry;
-            std::memcpy(&entry, value.bytes.data(), sizeof(entry));
+            const ColumnEntry entry = StoredColumn(static_cast<int>(i));
             names += std::wstring(entry.Name) + (entry.Visible ? L"+" : L"-") + L" ";
         }
         return names;
     }
-    static ColumnEntry Saved(int index) {
-        ColumnEntry entry;
-        std::memcpy(&entry, ReadOptionRaw((L"Column_" + std::to_wstring(index)).c_str()).bytes.data(),
-                    sizeof(entry));
-        return entry;
-    }
+    static ColumnEntry Saved(int index) { return StoredColumn(index); }
 
     // Runs the Column edit dialog for the selected row; setup fills it in and presses a button.
     std::vector<SeenDialog> Edit(const std::function<void(HWND)>& setup) {

@@ -103,6 +103,20 @@ RawValue ReadOptionRaw(const wchar_t* name) {
     return ReadRaw(HKEY_CURRENT_USER, kOptionsKey, name);
 }
 
+ColumnEntry StoredColumn(int index) {
+    ColumnEntry entry;
+    std::memset(&entry, 0, sizeof(entry));
+    const std::wstring name = L"Column_" + std::to_wstring(index);
+    const RawValue value = ReadOptionRaw(name.c_str());
+    if (!value.present || value.bytes.size() != sizeof(entry)) {
+        ADD_FAILURE() << "Column_" << index << (value.present ? " has " : " is missing")
+                      << (value.present ? std::to_string(value.bytes.size()) + " bytes" : "");
+        return entry;
+    }
+    std::memcpy(&entry, value.bytes.data(), sizeof(entry));
+    return entry;
+}
+
 namespace {
 void WriteVersionValue(const wchar_t* name, DWORD type, const void* data, DWORD size) {
     HKEY key = nullptr;

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "settings/Options.h"
+
 // Runs the message loop until pred() holds or timeoutMs passes; returns pred().
 bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs = 5000);
 void PumpFor(DWORD ms);
@@ -28,6 +30,9 @@ struct RawValue {
     std::wstring AsText() const;
 };
 RawValue ReadOptionRaw(const wchar_t* name);
+// The stored Column_<index>; a missing value or one of another size fails the test and gives a
+// zeroed entry.
+ColumnEntry StoredColumn(int index);
 RawValue ReadRaw(HKEY root, const wchar_t* subKey, const wchar_t* name);
 
 // Sets the Windows version values of the prefix for one test and restores them afterwards.
