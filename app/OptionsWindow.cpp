@@ -7,6 +7,7 @@
 
 #include "app/MessageBoxes.h"
 #include "app/ModulePath.h"
+#include "app/SystemCalls.h"
 #include "pages/ColumnConfig.h"
 #include "pages/PageBinding.h"
 #include "pages/PageIds.h"
@@ -45,7 +46,7 @@ void OpenHelp() {
         !BuildHelpPath(modulePath, helpPath, std::size(helpPath))) {
         return;
     }
-    ShellExecuteW(nullptr, L"open", helpPath, nullptr, nullptr, SW_SHOWNORMAL);
+    systemCalls.shellExecute(nullptr, L"open", helpPath, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void OnUpdate(HWND hWnd) {

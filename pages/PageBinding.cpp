@@ -10,6 +10,7 @@
 
 #include "app/MessageBoxes.h"
 #include "app/OptionsWindow.h"
+#include "app/SystemCalls.h"
 #include "pages/ColumnConfig.h"
 #include "pages/PageIds.h"
 #include "pages/SetupPage.h"
@@ -465,7 +466,7 @@ bool BrowseForProgram(wchar_t (&path)[kProgramPathChars]) {
     ofn.lpstrTitle = L"実行ファイルを選択";
     ofn.lpstrDefExt = L"exe";
     ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-    if (!GetOpenFileNameW(&ofn)) {
+    if (!systemCalls.getOpenFileName(&ofn)) {
         path[0] = L'\0';
         return false;
     }

@@ -8,6 +8,7 @@
 
 #include "app/MessageBoxes.h"
 #include "app/ModulePath.h"
+#include "app/SystemCalls.h"
 #include "app/OptionsWindow.h"
 #include "pages/PageIds.h"
 #include "resource.h"
@@ -18,8 +19,6 @@
 
 const wchar_t kExtensionClsidKey[] =
     L"SOFTWARE\\Classes\\CLSID\\{408f43a1-23c2-442e-990c-dfba06b5664f}\\InprocServer32";
-
-ElevatedRunner elevatedRunner = RunElevatedAndWait;
 
 namespace {
 
@@ -60,7 +59,7 @@ bool RunElevatedAndWait(HWND owner, const wchar_t* file, const wchar_t* params, 
     info.lpFile = file;
     info.lpParameters = params;
     info.nShow = SW_SHOWNORMAL;
-    if (!ShellExecuteExW(&info) || info.hProcess == nullptr) {
+    if (!systemCalls.shellExecuteEx(&info) || info.hProcess == nullptr) {
         return false;
     }
     UniqueHandleKernel process(info.hProcess);
@@ -132,7 +131,7 @@ bool RunRegsvr32(HWND owner, bool registerDll) {
     wchar_t params[kModulePathChars + 16];
     swprintf(params, std::size(params), L"/s%ls \"%ls\"", registerDll ? L"" : L" /u", dllPath);
     DWORD exitCode = 0xFFFFFFFF;
-    if (!elevatedRunner(owner, L"regsvr32.exe", params, &exitCode)) {
+    if (!RunElevatedAndWait(owner, L"regsvr32.exe", params, &exitCode)) {
         exitCode = 0xFFFFFFFF;
     }
 
@@ -148,7 +147,7 @@ void RemoveOptions(HWND owner) {
     if (ShowAppMessage(owner, L"オプション設定を削除しますか?", MB_ICONQUESTION | MB_YESNO) != IDYES) {
         return;
     }
-    const LSTATUS status = SHDeleteKeyW(HKEY_CURRENT_USER, kOptionsKey);
+    const LSTATUS status = systemCalls.deleteKeyTree(HKEY_CURRENT_USER, kOptionsKey);
     UniqueHkey key;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
         ShowAppMessage(owner, L"オプション設定を削除しました", MB_ICONINFORMATION);
@@ -176,5 +175,5 @@ void OpenInstallFolder(HWND owner) {
         !CombineBesideModule(modulePath, L"", folder, std::size(folder))) {
         return;
     }
-    ShellExecuteW(owner, L"open", folder, L"", nullptr, SW_SHOWNORMAL);
+    systemCalls.shellExecute(owner, L"open", folder, L"", nullptr, SW_SHOWNORMAL);
 }

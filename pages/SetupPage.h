@@ -15,9 +15,7 @@ struct SupportedBuild {
 };
 
 // Starts file with params elevated, waits and yields its exit code; false when it could not
-// be started. Replaceable so that a declined elevation can be exercised.
-using ElevatedRunner = bool (*)(HWND owner, const wchar_t* file, const wchar_t* params, DWORD* exitCode);
-extern ElevatedRunner elevatedRunner;
+// be started (the user declined the elevation, for one).
 bool RunElevatedAndWait(HWND owner, const wchar_t* file, const wchar_t* params, DWORD* exitCode);
 
 bool IsExtensionRegistered();

@@ -117,40 +117,6 @@ TEST_F(LabelTest, RightAlignedStaticIsDrawnOnTheRight) {
     label.Detach();
 }
 
-TEST_F(LabelTest, HyperlinkUnderlinesInTheHoverColourUntilTheMouseLeaves) {
-    RecordingUrlLabel label;
-    HWND control = MakeStatic(L"mmmmmmmm", SS_NOTIFY);
-    ASSERT_TRUE(label.Attach(control));
-    label.m_crBack = kBack;
-    label.SetPointSize(14);
-
-    SendMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
-    EXPECT_EQ(1, label.m_bHover);
-    {
-        Canvas canvas(kWidth, kHeight);
-        label.m_logFont.lfUnderline = 1;
-        label.DrawLabel(canvas.dc(), label.m_crHover);
-        EXPECT_GT(canvas.LongestRun(RGB(223, 0, 223)), 50);
-    }
-    // Painting through WM_PAINT decides the underline itself.
-    label.m_logFont.lfUnderline = 0;
-    InvalidateRect(control, nullptr, FALSE);
-    UpdateWindow(control);
-    EXPECT_EQ(1, label.m_logFont.lfUnderline);
-
-    SendMessageW(control, WM_MOUSELEAVE, 0, 0);
-    EXPECT_EQ(0, label.m_bHover);
-    InvalidateRect(control, nullptr, FALSE);
-    UpdateWindow(control);
-    EXPECT_EQ(0, label.m_logFont.lfUnderline);
-    Canvas canvas(kWidth, kHeight);
-    label.DrawLabel(canvas.dc(), label.m_crText);
-    EXPECT_GT(canvas.Count(RGB(0, 0, 223)), 10);
-    EXPECT_EQ(0, canvas.Count(RGB(223, 0, 223)));
-    EXPECT_LT(canvas.LongestRun(RGB(0, 0, 223)), 50);
-    label.Detach();
-}
-
 TEST_F(LabelTest, HyperlinkOpensMailOrWebTargetsOnRelease) {
     RecordingUrlLabel label;
     HWND control = MakeStatic(L"support@travine.example", SS_NOTIFY);

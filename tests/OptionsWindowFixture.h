@@ -52,8 +52,12 @@ protected:
         SendMessageW(FindPageWindow(page), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
                      reinterpret_cast<LPARAM>(combo));
     }
+    // Replaces the text as typing does; a multi-line edit reports no change for WM_SETTEXT.
     static void Type(int page, int id, const std::wstring& text) {
-        SetWindowTextW(Control(page, id), text.c_str());
+        HWND edit = Control(page, id);
+        EXPECT_TRUE(IsWindowEnabled(edit)) << "typing into disabled control " << id;
+        SendMessageW(edit, EM_SETSEL, 0, -1);
+        SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
     }
     static void Command(int page, int id) {
         SendMessageW(FindPageWindow(page), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
@@ -63,11 +67,14 @@ protected:
         return static_cast<int>(SendMessageW(Control(page, id), CB_GETCURSEL, 0, 0));
     }
 
-    // Presses Update and answers whatever box follows with OK; returns the boxes seen.
+    // Clicks Update as a user does, which only works when the edits have enabled it, and
+    // answers whatever box follows with OK; returns the boxes seen.
     std::vector<SeenDialog> PressUpdate() {
         DialogResponder responder = DialogResponder::Answering(IDOK);
-        SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_UPDATE, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(window, IDC_UPDATE)));
+        EXPECT_TRUE(UpdateEnabled()) << "nothing enabled Update";
+        if (UpdateEnabled()) {
+            SendMessageW(GetDlgItem(window, IDC_UPDATE), BM_CLICK, 0, 0);
+        }
         return responder.seen;
     }
 

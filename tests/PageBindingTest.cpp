@@ -48,59 +48,84 @@ protected:
         EXPECT_EQ(4u, value.bytes.size()) << name;
         return static_cast<int32_t>(value.AsDword());
     }
+    static std::vector<std::wstring> Items(int page, int id) {
+        HWND combo = Control(page, id);
+        std::vector<std::wstring> items;
+        const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            wchar_t text[64] = {};
+            if (SendMessageW(combo, CB_GETLBTEXTLEN, i, 0) < 64) {
+                SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+            }
+            items.emplace_back(text);
+        }
+        return items;
+    }
     static void ExpectSavedOnce(const std::vector<SeenDialog>& seen) {
         ASSERT_EQ(1u, seen.size());
         EXPECT_EQ(0u, seen[0].text.find(L"オプション設定を保存しました。"));
     }
 };
 
-TEST_F(PageBindingTest, EveryCheckBoxShowsAndSavesItsOption) {
-    for (const CheckBinding& box : kCheckBoxes) {
-        SetOptionDword(box.value, 1);
-    }
-    Open();
-    for (const CheckBinding& box : kCheckBoxes) {
-        EXPECT_TRUE(Checked(box.page, box.id)) << box.value;
-    }
-    for (const CheckBinding& box : kCheckBoxes) {
-        Click(box.page, box.id);
-    }
-    EXPECT_TRUE(UpdateEnabled());
-    ExpectSavedOnce(PressUpdate());
-    for (const CheckBinding& box : kCheckBoxes) {
-        EXPECT_EQ(0, StoredNumber(box.value)) << box.value;
-    }
-    for (const CheckBinding& box : kCheckBoxes) {
-        Click(box.page, box.id);
-    }
-    ExpectSavedOnce(PressUpdate());
-    for (const CheckBinding& box : kCheckBoxes) {
-        EXPECT_EQ(1, StoredNumber(box.value)) << box.value;
+TEST_F(PageBindingTest, EveryCheckBoxShowsAndSavesItsOwnOption) {
+    // Four rounds give every box its own pattern of on and off (its index in binary), so two
+    // boxes bound to each other's options cannot pass unnoticed.
+    for (size_t bit = 0; bit < 4; ++bit) {
+        const auto stored = [bit](size_t i) { return static_cast<int32_t>((i >> bit) & 1); };
+        for (size_t i = 0; i < std::size(kCheckBoxes); ++i) {
+            SetOptionDword(kCheckBoxes[i].value, static_cast<DWORD>(stored(i)));
+        }
+        Open();
+        for (size_t i = 0; i < std::size(kCheckBoxes); ++i) {
+            EXPECT_EQ(stored(i) != 0, Checked(kCheckBoxes[i].page, kCheckBoxes[i].id))
+                << kCheckBoxes[i].value << ", round " << bit;
+        }
+        // Toggle every box as a user can: a box becomes clickable once its master is ticked,
+        // and a dependent box goes before its master is unticked.
+        std::vector<bool> clicked(std::size(kCheckBoxes), false);
+        for (int pass = 0; pass < 3; ++pass) {
+            for (size_t i = std::size(kCheckBoxes); i-- > 0;) {
+                if (!clicked[i] && Enabled(kCheckBoxes[i].page, kCheckBoxes[i].id)) {
+                    Click(kCheckBoxes[i].page, kCheckBoxes[i].id);
+                    clicked[i] = true;
+                }
+            }
+        }
+        ExpectSavedOnce(PressUpdate());
+        for (size_t i = 0; i < std::size(kCheckBoxes); ++i) {
+            EXPECT_EQ(1 - stored(i), StoredNumber(kCheckBoxes[i].value))
+                << kCheckBoxes[i].value << ", round " << bit;
+        }
+        Close();
     }
 }
 
-TEST_F(PageBindingTest, DropDownListsShowStoredIndicesAndSaveTheChoice) {
+TEST_F(PageBindingTest, DropDownListsHoldTheirEntriesInOrderAndSaveTheChoice) {
     SetOptionDword(L"PreventDragType", 3); // outside the list
     SetOptionDword(L"ViewModeIndex", 7);
     Open();
+    std::vector<std::wstring> drives;
+    for (wchar_t letter = L'A'; letter <= L'Z'; ++letter) {
+        drives.push_back(std::wstring(L" ") + letter);
+    }
+    EXPECT_EQ(drives, Items(kListView1Page, IDC_LV1_DRIVE_LETTER));
+    EXPECT_EQ((std::vector<std::wstring>{L"左クリック", L"右クリック", L"両方"}),
+              Items(kGeneralPage, IDC_GEN_DRAG_TYPE));
+    EXPECT_EQ((std::vector<std::wstring>{L"小アイコン", L"中アイコン", L"大アイコン", L"特大アイコン",
+                                         L"一覧", L"詳細", L"並べて表示", L"コンテンツ"}),
+              Items(kListView2Page, IDC_LV2_VIEW_MODE_INDEX));
     EXPECT_EQ(-1, Selection(kGeneralPage, IDC_GEN_DRAG_TYPE));
     EXPECT_EQ(7, Selection(kListView2Page, IDC_LV2_VIEW_MODE_INDEX));
     EXPECT_EQ(2, Selection(kListView1Page, IDC_LV1_DRIVE_LETTER));
 
-    HWND drives = Control(kListView1Page, IDC_LV1_DRIVE_LETTER);
-    ASSERT_EQ(26, SendMessageW(drives, CB_GETCOUNT, 0, 0));
-    wchar_t text[8] = {};
-    SendMessageW(drives, CB_GETLBTEXT, 25, reinterpret_cast<LPARAM>(text));
-    EXPECT_STREQ(L" Z", text);
-    EXPECT_EQ(8, SendMessageW(Control(kListView2Page, IDC_LV2_VIEW_MODE_INDEX), CB_GETCOUNT, 0, 0));
-
     Click(kListView1Page, IDC_LV1_PC_DRIVE);
     Choose(kListView1Page, IDC_LV1_DRIVE_LETTER, 25);
-    Choose(kListView2Page, IDC_LV2_VIEW_MODE_INDEX, 0);
+    Click(kListView2Page, IDC_LV2_VIEW_MODE);
+    Choose(kListView2Page, IDC_LV2_VIEW_MODE_INDEX, 4);
     ExpectSavedOnce(PressUpdate());
     EXPECT_EQ(-1, StoredNumber(L"PreventDragType"));
     EXPECT_EQ(25, StoredNumber(L"PCSelectDriveLetter"));
-    EXPECT_EQ(0, StoredNumber(L"ViewModeIndex"));
+    EXPECT_EQ(4, StoredNumber(L"ViewModeIndex"));
 }
 
 TEST_F(PageBindingTest, ToolbarHeightIsASignedNumber) {
@@ -129,6 +154,7 @@ TEST_F(PageBindingTest, ToolbarHeightIsASignedNumber) {
 }
 
 TEST_F(PageBindingTest, CommandTextsAreShownAndSavedUpTo1023Characters) {
+    SetOptionDword(L"ShiftRetCmd", 1);
     SetOptionText(L"ShiftRetCmdArgFile", L"/select,\"%1\"");
     Open();
     EXPECT_EQ(L"%WINDIR%\\notepad.exe", WindowText(Control(kListView1Page, IDC_LV1_FILE_PROG)));
@@ -149,6 +175,8 @@ TEST_F(PageBindingTest, CommandTextsAreShownAndSavedUpTo1023Characters) {
 }
 
 TEST_F(PageBindingTest, ExceptionListsAreOneEntryPerLine) {
+    SetOptionDword(L"ViewMode", 1);
+    SetOptionDword(L"Column", 1);
     SetOptionDword(L"ViewModeEFNum", 2);
     SetOptionText(L"ViewModeEF_0", L"PC");
     SetOptionText(L"ViewModeEF_1", L"C:\\Windows\\Fonts");
@@ -170,19 +198,41 @@ TEST_F(PageBindingTest, ExceptionListsAreOneEntryPerLine) {
     EXPECT_EQ(0u, Stored(L"ColumnEFNum").AsDword());
 }
 
-TEST_F(PageBindingTest, TooLongExceptionLineIsRefusedAndNothingIsSaved) {
+TEST_F(PageBindingTest, TooLongExceptionLineIsShownSelectedAndNothingIsSaved) {
+    struct Case {
+        int edit;
+        const wchar_t* message;
+    };
+    const Case cases[] = {
+        {IDC_LV2_VIEW_MODE_EF, L"表示形式の例外フォルダの 2 行目が長すぎます（260 文字）"},
+        {IDC_LV2_COLUMN_EF, L"カラムヘッダの例外フォルダの 2 行目が長すぎます（260 文字）"}};
+    SetOptionDword(L"ViewMode", 1);
+    SetOptionDword(L"Column", 1);
     Open();
     Click(kTreeViewPage, IDC_TREE_HAS_LINES);
-    Type(kListView2Page, IDC_LV2_COLUMN_EF, L"PC\r\n" + std::wstring(260, L'x') + L"\r\nごみ箱");
-    const std::vector<SeenDialog> seen = PressUpdate();
-    ASSERT_EQ(1u, seen.size());
-    EXPECT_NE(std::wstring::npos, seen[0].text.find(L"カラムヘッダの例外フォルダの 2 行目"));
-    EXPECT_EQ(BoxIcon::kError, seen[0].icon);
-    EXPECT_TRUE(UpdateEnabled());
-    EXPECT_FALSE(Stored(L"HasLines").present);
-    EXPECT_EQ(13u, Stored(L"ColumnEFNum").AsDword());
+    for (const Case& c : cases) {
+        tabSheetMgr->SelectPage(tabSheetMgr->FindPage(kSetupPage));
+        Type(kListView2Page, IDC_LV2_VIEW_MODE_EF, L"PC");
+        Type(kListView2Page, IDC_LV2_COLUMN_EF, L"PC");
+        Type(kListView2Page, c.edit, L"PC\r\n" + std::wstring(260, L'x') + L"\r\nごみ箱");
+        const std::vector<SeenDialog> seen = PressUpdate();
+        ASSERT_EQ(1u, seen.size());
+        EXPECT_EQ(0u, seen[0].text.find(c.message)) << seen[0].text.c_str();
+        EXPECT_EQ(BoxIcon::kError, seen[0].icon);
+        EXPECT_TRUE(IsWindowVisible(FindPageWindow(kListView2Page)));
+        EXPECT_EQ(kListView2Page, SendMessageW(GetDlgItem(window, IDC_TAB), TCM_GETCURSEL, 0, 0));
+        DWORD start = 0;
+        DWORD end = 0;
+        SendMessageW(Control(kListView2Page, c.edit), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                     reinterpret_cast<LPARAM>(&end));
+        EXPECT_EQ(4u, start); // the line after "PC\r\n", whole
+        EXPECT_EQ(264u, end);
+        EXPECT_TRUE(UpdateEnabled());
+        EXPECT_FALSE(Stored(L"HasLines").present);
+    }
 
     // 259 characters, with blanks around that are trimmed, fit.
+    Type(kListView2Page, IDC_LV2_VIEW_MODE_EF, L"");
     Type(kListView2Page, IDC_LV2_COLUMN_EF, L"  " + std::wstring(259, L'y') + L"  ");
     ASSERT_EQ(1u, PressUpdate().size());
     EXPECT_FALSE(UpdateEnabled());
@@ -289,51 +339,60 @@ TEST_F(PageBindingTest, Windows11OptionsAreDisabledOnWindows10) {
     EXPECT_TRUE(Enabled(kGeneralPage, IDC_GEN_TASKBAR_SUFFIX));
 }
 
-TEST_F(PageBindingTest, ChoosingAProgramIsAChangeAndCancellingIsNot) {
+TEST_F(PageBindingTest, ProgramPickerAsksForAnExecutableAndOnlyAChoiceIsAChange) {
+    using namespace std::string_literals;
     SetOptionDword(L"ShiftRetCmd", 1);
+    SystemCallRecorder calls;
     Open();
-    const std::wstring chosen = L"C:\\windows\\notepad.exe";
-    {
-        DialogResponder responder([](const SeenDialog& dialog) { PressButton(dialog.hwnd, IDCANCEL); });
-        Command(kListView1Page, IDC_LV1_FILE_BROWSE);
-        ASSERT_EQ(1u, responder.seen.size());
-        EXPECT_EQ(L"実行ファイルを選択", responder.seen[0].caption);
-    }
+    const std::wstring fileProgram = WindowText(Control(kListView1Page, IDC_LV1_FILE_PROG));
+    Command(kListView1Page, IDC_LV1_FILE_BROWSE); // cancelled
+    ASSERT_EQ(1u, calls.fileDialogs.size());
+    const SystemCallRecorder::FileDialogCall& dialog = calls.fileDialogs[0];
+    EXPECT_EQ(window, dialog.owner);
+    EXPECT_EQ(L"実行ファイル(*.exe)\0*.exe\0全てのファイル(*.*)\0*.*\0"s, dialog.filter);
+    EXPECT_EQ(1u, dialog.filterIndex);
+    EXPECT_EQ(1024u, dialog.maxFile);
+    EXPECT_EQ(L"", dialog.initialFile); // never the edit's text
+    EXPECT_EQ(L"C:\\", dialog.initialDir);
+    EXPECT_EQ(L"実行ファイルを選択", dialog.title);
+    EXPECT_EQ(L"exe", dialog.defaultExtension);
+    EXPECT_EQ(static_cast<DWORD>(OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST), dialog.flags);
     EXPECT_FALSE(UpdateEnabled());
-    EXPECT_EQ(L"%WINDIR%\\notepad.exe", WindowText(Control(kListView1Page, IDC_LV1_FILE_PROG)));
+    EXPECT_EQ(fileProgram, WindowText(Control(kListView1Page, IDC_LV1_FILE_PROG)));
 
-    DialogResponder responder([&chosen](const SeenDialog& dialog) {
-        SendMessageW(dialog.hwnd, CDM_SETCONTROLTEXT, 0x47c, reinterpret_cast<LPARAM>(chosen.c_str()));
-        PressButton(dialog.hwnd, IDOK);
-    });
+    calls.chosenFile = L"C:\\Tools\\viewer.exe";
     Command(kListView1Page, IDC_LV1_FLDR_BROWSE);
-    ASSERT_EQ(1u, responder.seen.size());
+    ASSERT_EQ(2u, calls.fileDialogs.size());
+    EXPECT_EQ(L"", calls.fileDialogs[1].initialFile);
     EXPECT_TRUE(UpdateEnabled());
-    EXPECT_EQ(0, lstrcmpiW(chosen.c_str(), WindowText(Control(kListView1Page, IDC_LV1_FLDR_PROG)).c_str()));
+    EXPECT_EQ(calls.chosenFile, WindowText(Control(kListView1Page, IDC_LV1_FLDR_PROG)));
+    EXPECT_EQ(fileProgram, WindowText(Control(kListView1Page, IDC_LV1_FILE_PROG)));
 }
 
-// Counts the drag hint's pixels as they are on screen.
-struct HintPixels {
-    int firstLine = 0; // in the hint colour
-    int secondLine = 0;
-    int black = 0;
+// Counts a control's pixels of one colour as they are on screen, and the longest horizontal run
+// of them (an underline).
+struct Pixels {
+    int upperHalf = 0;
+    int lowerHalf = 0;
+    int longestRun = 0;
 };
-HintPixels ReadHintPixels(HWND hint) {
-    HintPixels pixels;
+Pixels CountPixels(HWND control, COLORREF color) {
+    Pixels pixels;
     RECT client;
-    GetClientRect(hint, &client);
-    HDC dc = GetDC(hint);
+    GetClientRect(control, &client);
+    HDC dc = GetDC(control);
     for (int y = 0; y < client.bottom; ++y) {
+        int run = 0;
         for (int x = 0; x < client.right; ++x) {
-            const COLORREF color = GetPixel(dc, x, y);
-            if (color == RGB(24, 24, 160)) {
-                ++(y < client.bottom / 2 ? pixels.firstLine : pixels.secondLine);
-            } else if (color == RGB(0, 0, 0)) {
-                ++pixels.black;
+            const bool match = GetPixel(dc, x, y) == color;
+            if (match) {
+                ++(y < client.bottom / 2 ? pixels.upperHalf : pixels.lowerHalf);
             }
+            run = match ? run + 1 : 0;
+            pixels.longestRun = std::max(pixels.longestRun, run);
         }
     }
-    ReleaseDC(hint, dc);
+    ReleaseDC(control, dc);
     return pixels;
 }
 
@@ -342,37 +401,110 @@ TEST_F(PageBindingTest, DragHintKeepsItsLookWhenItsCheckBoxIsToggled) {
     tabSheetMgr->SelectPage(tabSheetMgr->FindPage(kGeneralPage));
     HWND hint = Control(kGeneralPage, IDC_GEN_DRAG_HINT);
     PumpFor(50);
-    const HintPixels before = ReadHintPixels(hint);
-    ASSERT_GT(before.firstLine, 50);
-    ASSERT_GT(before.secondLine, 50);
+    const Pixels before = CountPixels(hint, RGB(24, 24, 160));
+    ASSERT_GT(before.upperHalf, 50);
+    ASSERT_GT(before.lowerHalf, 50); // both lines
     for (const char* step : {"ticked", "unticked"}) {
         Click(kGeneralPage, IDC_GEN_PREVENT_DRAG);
         PumpFor(50);
-        const HintPixels after = ReadHintPixels(hint);
-        EXPECT_GT(after.firstLine, before.firstLine / 2) << step;
-        EXPECT_GT(after.secondLine, before.secondLine / 2) << step;
-        EXPECT_EQ(0, after.black) << step;
+        const Pixels after = CountPixels(hint, RGB(24, 24, 160));
+        EXPECT_GT(after.upperHalf, before.upperHalf / 2) << step;
+        EXPECT_GT(after.lowerHalf, before.lowerHalf / 2) << step;
+        EXPECT_EQ(0, CountPixels(hint, RGB(0, 0, 0)).upperHalf) << step;
     }
 }
 
-TEST_F(PageBindingTest, LoadingNeverCountsAsAChangeAndLabelsAreInPlace) {
+TEST_F(PageBindingTest, LabelsHaveTheirOwnFontsAndColours) {
     Open();
-    EXPECT_FALSE(UpdateEnabled());
+    struct Look {
+        CFontLabelWnd* label;
+        int page;
+        int id;
+        int points;
+        LONG weight;
+        COLORREF text;
+    };
+    const Look looks[] = {
+        {generalHintLabel, kGeneralPage, IDC_GEN_DRAG_HINT, 10, FW_NORMAL, RGB(24, 24, 160)},
+        {titleLabel, kVersionPage, IDC_VER_TITLE, 22, FW_BOLD, RGB(0, 0, 0)},
+        {versionLabel, kVersionPage, IDC_VER_VERSION, 13, FW_NORMAL, RGB(96, 96, 96)},
+        {mailLabel, kVersionPage, IDC_VER_MAIL, 10, FW_NORMAL, RGB(0, 0, 223)},
+        {webLabel, kVersionPage, IDC_VER_WEB, 10, FW_NORMAL, RGB(0, 0, 223)},
+    };
+    for (const Look& look : looks) {
+        ASSERT_NE(nullptr, look.label) << look.id;
+        HWND control = Control(look.page, look.id);
+        EXPECT_EQ(control, look.label->GetHwnd()) << look.id;
+        HDC dc = GetDC(control);
+        EXPECT_EQ(-MulDiv(look.points, GetDeviceCaps(dc, LOGPIXELSY), 72), look.label->m_logFont.lfHeight)
+            << look.id;
+        ReleaseDC(control, dc);
+        EXPECT_EQ(look.weight, look.label->m_logFont.lfWeight) << look.id;
+        EXPECT_STREQ(L"Yu Gothic UI", look.label->m_logFont.lfFaceName) << look.id;
+        EXPECT_EQ(look.text, look.label->m_crText) << look.id;
+        EXPECT_EQ(RGB(246, 246, 246), look.label->m_crBack) << look.id;
+    }
     EXPECT_EQ(L"for Windows 10/11\nVersion 1.2", WindowText(Control(kVersionPage, IDC_VER_VERSION)));
-    ASSERT_NE(nullptr, generalHintLabel);
-    EXPECT_EQ(RGB(24, 24, 160), generalHintLabel->m_crText);
-    EXPECT_EQ(RGB(246, 246, 246), generalHintLabel->m_crBack);
-    ASSERT_NE(nullptr, versionLabel);
-    EXPECT_EQ(RGB(96, 96, 96), versionLabel->m_crText);
-    ASSERT_NE(nullptr, mailLabel);
     EXPECT_NE(nullptr, StrChrW(WindowText(Control(kVersionPage, IDC_VER_MAIL)).c_str(), L'@'));
-    EXPECT_EQ(Control(kVersionPage, IDC_VER_WEB), webLabel->GetHwnd());
-    EXPECT_EQ(Control(kListView2Page, IDC_LV2_COLUMN_LIST), columnList->GetHwnd());
     Close();
     EXPECT_EQ(nullptr, generalHintLabel);
-    EXPECT_EQ(nullptr, columnList);
+    EXPECT_EQ(nullptr, titleLabel);
+    EXPECT_EQ(nullptr, versionLabel);
+    EXPECT_EQ(nullptr, mailLabel);
     EXPECT_EQ(nullptr, webLabel);
+    EXPECT_EQ(nullptr, columnList);
     EXPECT_EQ(nullptr, viewModeExceptionEdit);
+    EXPECT_EQ(nullptr, columnExceptionEdit);
+}
+
+TEST_F(PageBindingTest, LinkIsUnderlinedInItsHoverColourWhileTheMouseIsOverIt) {
+    Open();
+    tabSheetMgr->SelectPage(tabSheetMgr->FindPage(kVersionPage));
+    HWND link = Control(kVersionPage, IDC_VER_WEB);
+    PumpFor(50);
+    const Pixels normal = CountPixels(link, RGB(0, 0, 223));
+    ASSERT_GT(normal.upperHalf + normal.lowerHalf, 30);
+
+    SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+    PumpFor(50);
+    const Pixels hovered = CountPixels(link, RGB(223, 0, 223));
+    EXPECT_GT(hovered.upperHalf + hovered.lowerHalf, normal.upperHalf + normal.lowerHalf);
+    EXPECT_GT(hovered.longestRun, normal.longestRun + 20); // the underline
+    EXPECT_EQ(0, CountPixels(link, RGB(0, 0, 223)).longestRun);
+
+    SendMessageW(link, WM_MOUSELEAVE, 0, 0);
+    PumpFor(50);
+    EXPECT_EQ(0, CountPixels(link, RGB(223, 0, 223)).longestRun);
+    EXPECT_EQ(normal.longestRun, CountPixels(link, RGB(0, 0, 223)).longestRun);
+}
+
+// Records WM_ENABLE as the controls receive it.
+std::vector<std::pair<HWND, bool>>* enableLog = nullptr;
+LRESULT CALLBACK RecordEnable(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && message->message == WM_ENABLE && enableLog != nullptr) {
+        enableLog->emplace_back(message->hwnd, message->wParam != 0);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(PageBindingTest, LoadingNeverCountsAsAChange) {
+    // Counted while the pages are filled, the edits' change notifications would run the enable
+    // rules against half-filled pages: the program edits would be disabled for a moment, before
+    // their own check box is loaded.
+    SetOptionDword(L"ShiftRetCmd", 1);
+    std::vector<std::pair<HWND, bool>> log;
+    enableLog = &log;
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, RecordEnable, nullptr, GetCurrentThreadId());
+    Open();
+    UnhookWindowsHookEx(hook);
+    enableLog = nullptr;
+    EXPECT_FALSE(UpdateEnabled());
+    HWND program = Control(kListView1Page, IDC_LV1_FILE_PROG);
+    for (const auto& entry : log) {
+        EXPECT_FALSE(entry.first == program && !entry.second) << "the program edit was disabled";
+    }
+    EXPECT_TRUE(Enabled(kListView1Page, IDC_LV1_FILE_PROG));
 }
 
 } // namespace

@@ -8,16 +8,9 @@
 
 namespace {
 
-int runnerCalls = 0;
-bool RefusingRunner(HWND, const wchar_t*, const wchar_t*, DWORD*) {
-    ++runnerCalls;
-    return false; // as when the user declines the elevation prompt
-}
-
 class SetupPageTest : public OptionsWindowFixture {
 protected:
     void TearDown() override {
-        elevatedRunner = RunElevatedAndWait;
         OptionsWindowFixture::TearDown();
         RestoreDll();
     }
@@ -93,11 +86,21 @@ TEST_F(SetupPageTest, VersionLinesSwitchAtBuild22000) {
 }
 
 TEST_F(SetupPageTest, RegistrationRunsRegsvr32AndSwapsTheButtons) {
+    SystemCallRecorder calls; // passes the elevation on to the real shell
     Open();
     EXPECT_TRUE(RegisterEnabled());
     EXPECT_FALSE(UnregisterEnabled());
 
     std::vector<SeenDialog> seen = Press(IDC_SETUP_REGISTER);
+    ASSERT_EQ(1u, calls.elevations.size());
+    const SystemCallRecorder::ShellCall& run = calls.elevations[0];
+    EXPECT_EQ(static_cast<ULONG>(SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI), run.mask);
+    EXPECT_EQ(FindPageWindow(kSetupPage), run.owner);
+    EXPECT_EQ(L"runas", run.verb);
+    EXPECT_EQ(L"regsvr32.exe", run.file);
+    EXPECT_EQ(L"/s \"" + DllPath() + L"\"", run.params);
+    EXPECT_TRUE(run.directoryNull);
+    EXPECT_EQ(SW_SHOWNORMAL, run.show);
     ASSERT_EQ(1u, seen.size());
     EXPECT_EQ(L"インストールに成功しました", seen[0].text);
     EXPECT_EQ(BoxIcon::kInformation, seen[0].icon);
@@ -109,6 +112,8 @@ TEST_F(SetupPageTest, RegistrationRunsRegsvr32AndSwapsTheButtons) {
     EXPECT_FALSE(UpdateEnabled());
 
     seen = Press(IDC_SETUP_UNREGISTER);
+    ASSERT_EQ(2u, calls.elevations.size());
+    EXPECT_EQ(L"/s /u \"" + DllPath() + L"\"", calls.elevations[1].params);
     ASSERT_EQ(1u, seen.size());
     EXPECT_EQ(L"アンインストールに成功しました", seen[0].text);
     EXPECT_EQ(BoxIcon::kInformation, seen[0].icon);
@@ -118,17 +123,16 @@ TEST_F(SetupPageTest, RegistrationRunsRegsvr32AndSwapsTheButtons) {
 }
 
 TEST_F(SetupPageTest, MissingDllIsReportedAndNothingRuns) {
+    SystemCallRecorder calls;
     Open();
     MoveDllAside();
-    elevatedRunner = RefusingRunner;
-    runnerCalls = 0;
     for (int id : {IDC_SETUP_REGISTER, IDC_SETUP_UNREGISTER}) {
         const std::vector<SeenDialog> seen = Press(id);
         ASSERT_EQ(1u, seen.size());
         EXPECT_EQ(DllPath() + L"\nファイルが見つかりません", seen[0].text);
         EXPECT_EQ(BoxIcon::kError, seen[0].icon);
     }
-    EXPECT_EQ(0, runnerCalls);
+    EXPECT_TRUE(calls.elevations.empty());
     EXPECT_TRUE(RegisterEnabled());
 }
 
@@ -148,11 +152,11 @@ TEST_F(SetupPageTest, FileThatIsNotADllFailsToRegister) {
 
 TEST_F(SetupPageTest, DeclinedElevationIsAFailure) {
     FakeExtensionRegistration();
+    SystemCallRecorder calls;
+    calls.runElevations = false;
     Open();
-    elevatedRunner = RefusingRunner;
-    runnerCalls = 0;
     const std::vector<SeenDialog> seen = Press(IDC_SETUP_UNREGISTER);
-    EXPECT_EQ(1, runnerCalls);
+    EXPECT_EQ(1u, calls.elevations.size());
     ASSERT_EQ(1u, seen.size());
     EXPECT_EQ(L"アンインストールに失敗しました", seen[0].text);
     EXPECT_EQ(BoxIcon::kError, seen[0].icon);
@@ -182,6 +186,46 @@ TEST_F(SetupPageTest, RemovingTheOptionsAsksFirst) {
     seen = Press(IDC_SETUP_REMOVE_OPTIONS, IDYES); // nothing left to remove
     ASSERT_EQ(2u, seen.size());
     EXPECT_EQ(L"オプション設定を削除しました", seen[1].text);
+}
+
+TEST_F(SetupPageTest, FailedRemovalShowsTheSystemsReason) {
+    SystemCallRecorder calls;
+    Open();
+    Click(kTreeViewPage, IDC_TREE_HAS_LINES);
+    wchar_t reason[512] = {};
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_ACCESS_DENIED,
+                   0, reason, 512, nullptr);
+    ASSERT_NE(L'\0', reason[0]);
+    const std::wstring head = L"オプション設定の削除に失敗しました\n\nエラー内容:\n";
+    const struct {
+        LSTATUS code;
+        std::wstring text;
+    } cases[] = {{ERROR_ACCESS_DENIED, head + reason}, {0x2000ABCD, head + L"不明なエラー"}};
+    for (const auto& c : cases) {
+        calls.deleteResult = c.code;
+        const std::vector<SeenDialog> seen = Press(IDC_SETUP_REMOVE_OPTIONS, IDYES);
+        ASSERT_EQ(2u, seen.size());
+        EXPECT_EQ(c.text, seen[1].text);
+        EXPECT_EQ(BoxIcon::kError, seen[1].icon);
+        EXPECT_TRUE(OptionsKeyExists());
+        EXPECT_TRUE(UpdateEnabled());
+    }
+}
+
+TEST_F(SetupPageTest, InstallFolderOpensInTheShell) {
+    SystemCallRecorder calls;
+    Open();
+    Command(kSetupPage, IDC_SETUP_OPEN_FOLDER);
+    ASSERT_EQ(1u, calls.shellCalls.size());
+    const SystemCallRecorder::ShellCall& open = calls.shellCalls[0];
+    EXPECT_EQ(FindPageWindow(kSetupPage), open.owner);
+    EXPECT_EQ(L"open", open.verb);
+    EXPECT_EQ(0, lstrcmpiW(ProgramFolder().c_str(), open.file.c_str()));
+    EXPECT_FALSE(open.paramsNull);
+    EXPECT_EQ(L"", open.params);
+    EXPECT_TRUE(open.directoryNull);
+    EXPECT_EQ(SW_SHOWNORMAL, open.show);
+    EXPECT_FALSE(UpdateEnabled());
 }
 
 TEST(ExtensionPath, IsBuiltWholeOrNotAtAll) {

@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "app/SystemCalls.h"
 #include "settings/OptionsStore.h"
 #include "settings/WindowsVersion.h"
 
@@ -316,4 +317,88 @@ void ResetProgramCase(WindowsVersionCase& version) {
     RemoveExtensionRegistration();
     version.Set(L"22631", 4460, L"23H2");
     version.SetProductName(L"Windows 11 Pro");
+}
+
+namespace {
+SystemCallRecorder* activeRecorder = nullptr;
+std::wstring OrEmpty(const wchar_t* text) {
+    return text != nullptr ? text : L"";
+}
+} // namespace
+
+SystemCallRecorder::SystemCallRecorder() {
+    activeRecorder = this;
+    systemCalls = {RecordShell, RecordElevation, RecordFileDialog, RecordDeletion};
+}
+
+SystemCallRecorder::~SystemCallRecorder() {
+    systemCalls = kRealSystemCalls;
+    activeRecorder = nullptr;
+}
+
+HINSTANCE WINAPI SystemCallRecorder::RecordShell(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR params,
+                                                 LPCWSTR directory, INT show) {
+    ShellCall call;
+    call.owner = owner;
+    call.verb = OrEmpty(verb);
+    call.file = OrEmpty(file);
+    call.params = OrEmpty(params);
+    call.paramsNull = params == nullptr;
+    call.directory = OrEmpty(directory);
+    call.directoryNull = directory == nullptr;
+    call.show = show;
+    activeRecorder->shellCalls.push_back(call);
+    return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(33)); // success, as the shell reports it
+}
+
+BOOL WINAPI SystemCallRecorder::RecordElevation(SHELLEXECUTEINFOW* info) {
+    ShellCall call;
+    call.owner = info->hwnd;
+    call.verb = OrEmpty(info->lpVerb);
+    call.file = OrEmpty(info->lpFile);
+    call.params = OrEmpty(info->lpParameters);
+    call.paramsNull = info->lpParameters == nullptr;
+    call.directory = OrEmpty(info->lpDirectory);
+    call.directoryNull = info->lpDirectory == nullptr;
+    call.show = info->nShow;
+    call.mask = info->fMask;
+    activeRecorder->elevations.push_back(call);
+    if (!activeRecorder->runElevations) {
+        SetLastError(ERROR_CANCELLED);
+        return FALSE;
+    }
+    return ShellExecuteExW(info);
+}
+
+BOOL WINAPI SystemCallRecorder::RecordFileDialog(OPENFILENAMEW* ofn) {
+    FileDialogCall call;
+    call.owner = ofn->hwndOwner;
+    if (ofn->lpstrFilter != nullptr) {
+        const wchar_t* end = ofn->lpstrFilter;
+        while (end[0] != L'\0' || end[1] != L'\0') {
+            ++end;
+        }
+        call.filter.assign(ofn->lpstrFilter, end + 1);
+    }
+    call.filterIndex = ofn->nFilterIndex;
+    call.maxFile = ofn->nMaxFile;
+    call.flags = ofn->Flags;
+    call.initialFile = OrEmpty(ofn->lpstrFile);
+    call.initialDir = OrEmpty(ofn->lpstrInitialDir);
+    call.title = OrEmpty(ofn->lpstrTitle);
+    call.defaultExtension = OrEmpty(ofn->lpstrDefExt);
+    activeRecorder->fileDialogs.push_back(call);
+    const std::wstring& chosen = activeRecorder->chosenFile;
+    if (chosen.empty() || chosen.size() >= ofn->nMaxFile) {
+        return FALSE;
+    }
+    wcscpy(ofn->lpstrFile, chosen.c_str());
+    return TRUE;
+}
+
+LSTATUS WINAPI SystemCallRecorder::RecordDeletion(HKEY root, LPCWSTR subKey) {
+    if (activeRecorder->deleteResult != 0) {
+        return activeRecorder->deleteResult;
+    }
+    return SHDeleteKeyW(root, subKey);
 }

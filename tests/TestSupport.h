@@ -3,6 +3,8 @@
 #pragma once
 
 #include <windows.h>
+#include <commdlg.h>
+#include <shellapi.h>
 
 #include <cstdint>
 #include <functional>
@@ -112,6 +114,44 @@ std::wstring CellText(HWND list, int row, int column);
 // A clean registry case for a test that opens the program: no settings key, no extension
 // registration, Windows 11 23H2.
 void ResetProgramCase(WindowsVersionCase& version);
+
+// While alive, the program's calls to the shell, the open-file dialog and the key deletion go to
+// this recorder, which keeps what was passed and answers as the test sets it up.
+class SystemCallRecorder {
+public:
+    SystemCallRecorder();
+    ~SystemCallRecorder();
+    SystemCallRecorder(const SystemCallRecorder&) = delete;
+    SystemCallRecorder& operator=(const SystemCallRecorder&) = delete;
+
+    struct ShellCall {
+        HWND owner = nullptr;
+        std::wstring verb, file, params, directory;
+        bool paramsNull = true, directoryNull = true;
+        int show = -1;
+        ULONG mask = 0; // SHELLEXECUTEINFOW only
+    };
+    struct FileDialogCall {
+        HWND owner = nullptr;
+        std::wstring filter; // with its NULs, up to the closing pair
+        DWORD filterIndex = 0, maxFile = 0, flags = 0;
+        std::wstring initialFile, initialDir, title, defaultExtension;
+    };
+
+    std::vector<ShellCall> shellCalls; // ShellExecuteW
+    std::vector<ShellCall> elevations; // ShellExecuteExW
+    std::vector<FileDialogCall> fileDialogs;
+
+    bool runElevations = true; // false: as when the user declines the elevation
+    std::wstring chosenFile;   // empty: the file dialog is cancelled
+    LSTATUS deleteResult = 0;  // non-zero: the deletion fails with this code and deletes nothing
+
+private:
+    static HINSTANCE WINAPI RecordShell(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+    static BOOL WINAPI RecordElevation(SHELLEXECUTEINFOW*);
+    static BOOL WINAPI RecordFileDialog(OPENFILENAMEW*);
+    static LSTATUS WINAPI RecordDeletion(HKEY, LPCWSTR);
+};
 
 // A top-level window of a class of the test's own, with proc as its window procedure.
 HWND CreateTestWindow(const wchar_t* className, WNDPROC proc, DWORD style, int width, int height);
