@@ -87,6 +87,22 @@ TEST_F(ColumnConfigTest, ListIsSetUpAndFilledFromTheStoredLayout) {
     EXPECT_EQ(L"名前+240/昇順 更新日時+120/  種類+135/  サイズ-110/  属性-72/  ", Shown());
     EXPECT_EQ(0, columnList->GetSelectedItem());
     EXPECT_FALSE(UpdateEnabled());
+
+    // The three columns fit beside the vertical scroll bar, each header whole.
+    RECT client;
+    GetClientRect(list, &client);
+    const wchar_t* const headers[] = {L"カラム", L"幅", L"ソート"};
+    int total = 0;
+    for (int column = 0; column < 3; ++column) {
+        const int width = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0));
+        const int needed = static_cast<int>(
+            SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(headers[column])));
+        EXPECT_GE(width, needed + 12) << column;
+        total += width;
+    }
+    EXPECT_EQ(50, SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0));
+    EXPECT_LE(total + GetSystemMetrics(SM_CXVSCROLL), client.right);
+    EXPECT_GT(total + GetSystemMetrics(SM_CXVSCROLL), client.right - 4); // and use the room
 }
 
 TEST_F(ColumnConfigTest, TicksAndMovesAreChangesAndSaveInRowOrder) {
@@ -146,7 +162,22 @@ TEST_F(ColumnConfigTest, EditedWidthsBelowTheMinimumBecome72) {
     ASSERT_EQ(1u, PressUpdate().size());
     EXPECT_EQ(9999, Saved(1).Width);
 
-    Edit([](HWND dialog) {
+    Edit([this](HWND dialog) {
+        RECT owner;
+        RECT box;
+        GetWindowRect(window, &owner);
+        GetWindowRect(dialog, &box);
+        EXPECT_EQ(owner.left + ((owner.right - owner.left) - (box.right - box.left)) / 2, box.left);
+        EXPECT_EQ(owner.top + ((owner.bottom - owner.top) - (box.bottom - box.top)) / 2, box.top);
+        HWND sort = GetDlgItem(dialog, IDC_COLEDIT_SORT);
+        const wchar_t* const choices[] = {L"このカラムではソートしない", L"このカラムで 昇順 ソートする",
+                                          L"このカラムで 降順 ソートする"};
+        ASSERT_EQ(3, SendMessageW(sort, CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < 3; ++i) {
+            wchar_t text[64] = {};
+            SendMessageW(sort, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+            EXPECT_STREQ(choices[i], text);
+        }
         HWND width = GetDlgItem(dialog, IDC_COLEDIT_WIDTH);
         EXPECT_EQ(L"9999", WindowText(width));
         EXPECT_EQ(L"更新日時", WindowText(GetDlgItem(dialog, IDC_COLEDIT_NAME)));

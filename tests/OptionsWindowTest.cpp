@@ -138,6 +138,58 @@ TEST_F(OptionsWindowTest, UpdateSavesAndThenCloseNoLongerAsks) {
     EXPECT_FALSE(IsWindow(window));
 }
 
+TEST_F(OptionsWindowTest, ClassAndPagesHaveTheirLook) {
+    Open();
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
+    ASSERT_TRUE(GetClassInfoExW(GetModuleHandleW(nullptr), L"TravineOptionDlgClass", &wc));
+    EXPECT_EQ(static_cast<UINT>(CS_HREDRAW | CS_VREDRAW), wc.style);
+    EXPECT_GE(wc.cbWndExtra, DLGWINDOWEXTRA);
+    EXPECT_EQ(reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), wc.hbrBackground);
+    EXPECT_EQ(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP)), wc.hIcon);
+    EXPECT_NE(nullptr, wc.hIcon);
+    EXPECT_EQ(LoadCursorW(nullptr, IDC_ARROW), wc.hCursor);
+
+    // Every page paints its background and gives its statics black text on the same colour.
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 8, 8);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ previous = SelectObject(dc, bitmap);
+    for (int id = kSetupPage; id < kPageCount; ++id) {
+        HWND page = FindPageWindow(id);
+        SetPixel(dc, 2, 2, RGB(255, 0, 0));
+        SendMessageW(page, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+        EXPECT_EQ(RGB(246, 246, 246), GetPixel(dc, 2, 2)) << id;
+        SetTextColor(dc, RGB(255, 0, 0));
+        SetBkMode(dc, OPAQUE);
+        const LRESULT brush = SendMessageW(page, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                           reinterpret_cast<LPARAM>(GetWindow(page, GW_CHILD)));
+        EXPECT_EQ(reinterpret_cast<LRESULT>(backgroundBrush), brush) << id;
+        EXPECT_EQ(RGB(0, 0, 0), GetTextColor(dc)) << id;
+        EXPECT_EQ(RGB(246, 246, 246), GetBkColor(dc)) << id;
+        EXPECT_EQ(TRANSPARENT, GetBkMode(dc)) << id;
+    }
+    SelectObject(dc, previous);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+}
+
+TEST_F(OptionsWindowTest, HelpOpensThePageBesideTheProgram) {
+    SystemCallRecorder calls;
+    Open();
+    SendMessageW(GetDlgItem(window, IDC_HELP_BUTTON), BM_CLICK, 0, 0);
+    ASSERT_EQ(1u, calls.shellCalls.size());
+    const SystemCallRecorder::ShellCall& help = calls.shellCalls[0];
+    EXPECT_EQ(nullptr, help.owner);
+    EXPECT_EQ(L"open", help.verb);
+    EXPECT_EQ(0, lstrcmpiW((ProgramFolder() + L"Help\\option.htm").c_str(), help.file.c_str()));
+    EXPECT_TRUE(help.paramsNull);
+    EXPECT_TRUE(help.directoryNull);
+    EXPECT_EQ(SW_SHOWNORMAL, help.show);
+    EXPECT_FALSE(UpdateEnabled());
+}
+
 TEST(HelpPath, IsBuiltBesideTheProgramOrNotAtAll) {
     wchar_t out[324];
     EXPECT_TRUE(BuildHelpPath(L"C:\\Program Files\\Travine\\Travine11.exe", out, 324));

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "app/Startup.h"
 
 namespace {
 
@@ -157,6 +158,40 @@ TEST_F(StartupTest, ClientEditionsMissingAndOverlongNamesStart) {
         PostMessageW(window, WM_CLOSE, 0, 0);
         EXPECT_EQ(0u, WaitForExit(process));
     }
+}
+
+TEST_F(StartupTest, OfFourSimultaneousStartsOneWindowRemains) {
+    processes.reserve(4);
+    for (int i = 0; i < 4; ++i) {
+        Launch();
+    }
+    int windows = 0;
+    int refused = 0;
+    for (const Running& process : processes) {
+        HWND window = WaitForWindow(process, L"TravineOptionDlgClass");
+        if (window != nullptr && WaitForSingleObject(process.info.hProcess, 0) == WAIT_TIMEOUT) {
+            ++windows;
+            PostMessageW(window, WM_CLOSE, 0, 0);
+            EXPECT_EQ(0u, WaitForExit(process));
+        } else {
+            refused += WaitForExit(process) == 1 ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(1, windows);
+    EXPECT_EQ(3, refused);
+}
+
+// In a process of its own (a suite of its own): the refused start keeps the mutex to the end.
+TEST(ServerEdition, IsRefusedWithAnErrorBoxBeforeAnyWindow) {
+    WindowsVersionCase version;
+    version.SetProductName(L"Windows Server 2022 Standard");
+    DialogResponder responder = DialogResponder::Answering(IDOK);
+    EXPECT_EQ(1, RunTravine(GetModuleHandleW(nullptr)));
+    ASSERT_EQ(1u, responder.seen.size());
+    EXPECT_EQ(L"サポート外のOSです", responder.seen[0].text);
+    EXPECT_EQ(L"Travine for Windows 10/11", responder.seen[0].caption);
+    EXPECT_EQ(BoxIcon::kError, responder.seen[0].icon);
+    EXPECT_EQ(nullptr, FindWindowW(L"TravineOptionDlgClass", nullptr));
 }
 
 } // namespace

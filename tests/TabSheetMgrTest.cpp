@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <vector>
+
 #include "TestSupport.h"
 #include "resource.h"
 #include "ui/TabSheetMgr.h"
@@ -159,6 +161,73 @@ TEST_F(TabSheetMgrTest, PagesKeepTheirIdentifierUntilTheirOwnDestroyHandlingIsDo
     manager->Destroy(); // after the parent is gone
     delete manager;
     manager = nullptr;
+}
+
+// What a page looks like once its WM_DESTROY has been handled, taken by a hook that runs after
+// the window procedure.
+struct PageAfterDestroy {
+    HWND page = nullptr;
+    LONG_PTR procedureBefore = 0;
+    LONG_PTR procedureAfter = 0;
+    bool idLeft = true;
+    bool originalLeft = true;
+};
+std::vector<PageAfterDestroy>* destroyedPages = nullptr;
+LRESULT CALLBACK AfterDestroy(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* message = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (code == HC_ACTION && message->message == WM_DESTROY && destroyedPages != nullptr) {
+        for (PageAfterDestroy& page : *destroyedPages) {
+            if (page.page == message->hwnd) {
+                page.procedureAfter = GetWindowLongPtrW(page.page, GWLP_WNDPROC);
+                page.idLeft = GetPropW(page.page, L"TSM_UniqID") != nullptr;
+                page.originalLeft = GetPropW(page.page, L"TSM_OrgWndProcTabSheet") != nullptr;
+            }
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(TabSheetMgrTest, DestroyGivesEveryWindowItsOwnProcedureBack) {
+    AddSix();
+    const LONG_PTR parentProcedure = reinterpret_cast<LONG_PTR>(ParentProc);
+    EXPECT_NE(parentProcedure, GetWindowLongPtrW(parent, GWLP_WNDPROC));
+    std::vector<PageAfterDestroy> pages(6);
+    for (int i = 0; i < 6; ++i) {
+        pages[i].page = manager->PageAt(i);
+        pages[i].procedureBefore = GetWindowLongPtrW(pages[i].page, GWLP_WNDPROC);
+    }
+    destroyedPages = &pages;
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROCRET, AfterDestroy, nullptr, GetCurrentThreadId());
+    manager->Destroy();
+    UnhookWindowsHookEx(hook);
+    destroyedPages = nullptr;
+
+    EXPECT_EQ(parentProcedure, GetWindowLongPtrW(parent, GWLP_WNDPROC));
+    EXPECT_EQ(nullptr, GetPropW(parent, L"TSM_OrgWndProc"));
+    for (const PageAfterDestroy& page : pages) {
+        EXPECT_FALSE(IsWindow(page.page));
+        EXPECT_NE(0, page.procedureAfter);
+        EXPECT_NE(page.procedureBefore, page.procedureAfter);
+        EXPECT_FALSE(page.idLeft);
+        EXPECT_FALSE(page.originalLeft);
+    }
+    EXPECT_EQ(0, manager->GetPageCount());
+}
+
+TEST_F(TabSheetMgrTest, PageThatCannotBeCreatedTakesItsTabBack) {
+    EXPECT_EQ(0, manager->AddPage(0, IDD_SETUP, L"first"));
+    EXPECT_EQ(0, manager->AddPage(7, 9999, L"no such template"));
+    EXPECT_EQ(1, TabCount());
+    EXPECT_EQ(1, manager->AddPage(1, IDD_GENERAL, L"second"));
+    ASSERT_EQ(2, TabCount());
+    wchar_t text[32] = {};
+    TCITEMW item = {};
+    item.mask = TCIF_TEXT;
+    item.pszText = text;
+    item.cchTextMax = 32;
+    SendMessageW(tab, TCM_GETITEMW, 1, reinterpret_cast<LPARAM>(&item));
+    EXPECT_STREQ(L"second", text);
+    EXPECT_EQ(1, manager->FindPage(1));
 }
 
 } // namespace
