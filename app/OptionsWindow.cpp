@@ -7,6 +7,7 @@
 
 #include "app/MessageBoxes.h"
 #include "app/ModulePath.h"
+#include "app/StartupTrace.h"
 #include "app/SystemCalls.h"
 #include "pages/ColumnConfig.h"
 #include "pages/PageBinding.h"
@@ -224,6 +225,7 @@ HWND CreateOptionsWindow(HINSTANCE hInstance) {
         return nullptr;
     }
     optionsWindow = window;
+    TraceStartupStep("options window created");
 
     if (tabSheetMgr != nullptr) {
         delete tabSheetMgr;
@@ -234,10 +236,13 @@ HWND CreateOptionsWindow(HINSTANCE hInstance) {
     for (const PageDefinition& page : kPages) {
         tabSheetMgr->AddPage(page.id, page.templateId, page.caption);
     }
+    TraceStartupStep("pages created");
     for (int position = 0; position < tabSheetMgr->GetPageCount(); ++position) {
         InitializePage(tabSheetMgr->PageAt(position));
     }
+    TraceStartupStep("pages set up");
     LoadOptionsIntoPages();
+    TraceStartupStep("options loaded into the pages");
 
     HWND list = PageControl(kListView2Page, IDC_LV2_COLUMN_LIST);
     if (list != nullptr) {
@@ -251,11 +256,14 @@ HWND CreateOptionsWindow(HINSTANCE hInstance) {
     // Everything up to here filled the controls; only what the user does from now on counts.
     pageEventsEnabled = 1;
     UpdateControlStates();
+    TraceStartupStep("control states");
 
     const int firstPage = IsExtensionRegistered() ? kGeneralPage : kSetupPage;
     tabSheetMgr->SelectPage(tabSheetMgr->FindPage(firstPage));
 
+    TraceStartupStep("first page selected");
     ShowWindow(window, SW_SHOW);
+    TraceStartupStep("shown");
     SetOptionsChanged(false);
     SetForegroundWindow(window);
     return window;

@@ -7,6 +7,7 @@
 
 #include "app/MessageBoxes.h"
 #include "app/OptionsWindow.h"
+#include "app/StartupTrace.h"
 #include "settings/RegReader.h"
 #include "settings/WindowsVersion.h"
 
@@ -21,6 +22,7 @@ bool IsServerEdition() {
 }
 
 int RunTravine(HINSTANCE hInstance) {
+    TraceStartupStep("entry");
     // Never closed by the first instance: the system releases it when the process ends.
     HANDLE mutex = CreateMutexW(nullptr, FALSE, kSingleInstanceMutex);
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
@@ -39,7 +41,9 @@ int RunTravine(HINSTANCE hInstance) {
         return 1;
     }
 
+    TraceStartupStep("guards passed");
     InitCommonControls();
+    TraceStartupStep("common controls");
     HWND window = CreateOptionsWindow(hInstance);
     if (window == nullptr) {
         ReleaseOptionsWindowResources();
@@ -52,6 +56,7 @@ int RunTravine(HINSTANCE hInstance) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
+        TraceStartupIdle();
     }
     ReleaseOptionsWindowResources();
     return static_cast<int>(msg.wParam);

@@ -6,6 +6,7 @@
 
 #include <cwchar>
 #include <iterator>
+#include <string>
 #include <vector>
 
 #include "app/MessageBoxes.h"
@@ -214,21 +215,21 @@ void InitializeVersionPage(HWND page) {
     webLabel->m_crBack = kLabelBackground;
 }
 
-// Appends each entry at the end of the text, with CR LF between entries but not after the last.
+// One line per entry, CR LF between entries but not after the last. The text is set at once:
+// inserting entry by entry lays the edit out again for every entry, a cost paid at every start.
 void FillExceptionEdit(HWND edit, const ExceptionFolderList& list) {
     if (edit == nullptr) {
         return;
     }
-    SetWindowTextW(edit, L"");
+    std::wstring text;
     for (size_t i = 0; i < list.Count(); ++i) {
-        const LRESULT end = GetWindowTextLengthW(edit);
-        SendMessageW(edit, EM_SETSEL, end, end);
-        SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(list.At(i)));
-        if (i + 1 < list.Count()) {
-            SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L"\r\n"));
+        if (i > 0) {
+            text += L"\r\n";
         }
+        text += list.At(i);
     }
-    // Show the list from its first entry rather than where the filling stopped.
+    SetWindowTextW(edit, text.c_str());
+    // Show the list from its first entry.
     SendMessageW(edit, EM_SETSEL, 0, 0);
     SendMessageW(edit, EM_SCROLLCARET, 0, 0);
 }

@@ -1,0 +1,112 @@
+// Times LoadOptions and SaveOptions on a key as the first start leaves it, against the floor of
+// the same reads and writes done through one open key handle. Uses the settings key of the
+// prefix it runs in: the key is rewritten.
+// Usage: store_bench.exe [rounds]
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "settings/OptionsStore.h"
+
+namespace {
+
+struct Value {
+    std::wstring name;
+    DWORD type;
+    std::vector<BYTE> data;
+};
+
+std::vector<Value> ReadKey() {
+    std::vector<Value> values;
+    HKEY key = nullptr;
+    RegOpenKeyExW(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_READ, &key);
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[256];
+        DWORD nameChars = 256;
+        BYTE data[4096];
+        DWORD size = sizeof(data);
+        DWORD type = 0;
+        if (RegEnumValueW(key, i, name, &nameChars, nullptr, &type, data, &size) != ERROR_SUCCESS) {
+            break;
+        }
+        values.push_back({name, type, std::vector<BYTE>(data, data + size)});
+    }
+    RegCloseKey(key);
+    return values;
+}
+
+double Now() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
+}
+
+template <typename F> double MedianMicroseconds(int rounds, F&& work) {
+    std::vector<double> times;
+    for (int i = 0; i < rounds; ++i) {
+        const double start = Now();
+        work();
+        times.push_back(Now() - start);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const int rounds = argc > 1 ? std::max(1, _wtoi(argv[1])) : 50;
+    RegDeleteTreeW(HKEY_CURRENT_USER, kOptionsKey);
+    {
+        Options first;
+        LoadOptions(first); // writes the first-run values
+        SaveOptions(first); // and then every value, as after the first Update
+    }
+    const std::vector<Value> values = ReadKey();
+
+    const double load = MedianMicroseconds(rounds, [] {
+        Options options;
+        LoadOptions(options);
+    });
+    Options saved;
+    LoadOptions(saved);
+    const double save = MedianMicroseconds(rounds, [&saved] { SaveOptions(saved); });
+
+    const double readFloor = MedianMicroseconds(rounds, [&values] {
+        HKEY key = nullptr;
+        RegOpenKeyExW(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_READ, &key);
+        BYTE buffer[2048];
+        for (const Value& value : values) {
+            DWORD size = sizeof(buffer);
+            RegQueryValueExW(key, value.name.c_str(), nullptr, nullptr, buffer, &size);
+        }
+        RegCloseKey(key);
+    });
+    const double writeFloor = MedianMicroseconds(rounds, [&values] {
+        HKEY key = nullptr;
+        RegCreateKeyExW(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr);
+        for (const Value& value : values) {
+            RegSetValueExW(key, value.name.c_str(), 0, value.type, value.data.data(),
+                           static_cast<DWORD>(value.data.size()));
+        }
+        RegCloseKey(key);
+    });
+
+    std::wprintf(L"store: %zu values, median of %d rounds\n", values.size(), rounds);
+    std::wprintf(L"  LoadOptions %8.0f us   one-handle reads  %8.0f us   ratio %.2f\n", load, readFloor,
+                 load / readFloor);
+    std::wprintf(L"  SaveOptions %8.0f us   one-handle writes %8.0f us   ratio %.2f\n", save, writeFloor,
+                 save / writeFloor);
+    RegDeleteTreeW(HKEY_CURRENT_USER, kOptionsKey);
+    return 0;
+}
