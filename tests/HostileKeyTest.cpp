@@ -1,5 +1,5 @@
-// Anything can be left in the key by other tools or by hand; the load must finish quickly,
-// stay inside its buffers and produce bounded values.
+// What the load makes of values that do not fit their buffers or their kind. Keys of random
+// content are StoreFuzzTest's; these are the cases whose exact outcome is the program's choice.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -24,50 +24,21 @@ protected:
         SetOptionRaw(name, REG_SZ, text.data(), static_cast<DWORD>(units * sizeof(wchar_t)));
     }
 
-    static ULONGLONG TimedLoad(Options& options) {
-        const ULONGLONG start = GetTickCount64();
-        LoadOptions(options);
-        return GetTickCount64() - start;
-    }
-
     WindowsVersionCase version;
 };
 
-TEST_F(HostileKeyTest, NumbersOfTheWrongSizeOrTypeGiveDefaultsOrTheirFirstFourBytes) {
+TEST_F(HostileKeyTest, OversizedValuesKeepTheirFirstBytesAndShortNumbersCountAsMissing) {
     const BYTE twoBytes[2] = {1, 0};
     SetOptionRaw(L"PreventDragType", REG_DWORD, twoBytes, sizeof(twoBytes));
-    SetOptionRaw(L"PCSelectDriveLetter", REG_BINARY, nullptr, 0);
     const ULONGLONG wide = 0x1122334400000003ull;
     SetOptionRaw(L"ViewModeIndex", REG_QWORD, &wide, sizeof(wide));
     SetOptionText(L"HasLines", L"1");
-    Options options;
-    LoadOptions(options);
-    EXPECT_EQ(2, options.PreventDragType);
-    EXPECT_EQ(2, options.PCSelectDriveLetter);
-    EXPECT_EQ(3, options.ViewModeIndex);
-    EXPECT_EQ(0x31, options.HasLines); // "1" and its NUL, read as a number
-}
-
-TEST_F(HostileKeyTest, TextsWithoutTerminatorOrTooLongAreCutToTheirBuffers) {
     SetUnterminated(L"ShiftRetCmdExeFile", 1024, L'a'); // exactly 2048 bytes
     SetUnterminated(L"ShiftRetCmdExeFldr", 3000, L'b');
     SetOptionRaw(L"ShiftRetCmdArgFile", REG_SZ, "xyz", 3); // an odd byte count
-    SetOptionDword(L"ViewModeEFNum", 3);
+    SetOptionDword(L"ViewModeEFNum", 2);
     SetUnterminated(L"ViewModeEF_0", 260, L'c'); // exactly 520 bytes
     SetUnterminated(L"ViewModeEF_1", 900, L'd');
-    SetOptionRaw(L"ViewModeEF_2", REG_DWORD, "\x05\x00\x00\x00", 4);
-    Options options;
-    LoadOptions(options);
-    EXPECT_EQ(std::wstring(1023, L'a'), options.ShiftRetCmdExeFile);
-    EXPECT_EQ(std::wstring(1023, L'b'), options.ShiftRetCmdExeFldr);
-    EXPECT_EQ(1u, wcslen(options.ShiftRetCmdArgFile));
-    ASSERT_EQ(3u, options.ViewModeEF.Count());
-    EXPECT_EQ(std::wstring(259, L'c'), options.ViewModeEF.At(0));
-    EXPECT_EQ(std::wstring(259, L'd'), options.ViewModeEF.At(1));
-    EXPECT_EQ(1u, wcslen(options.ViewModeEF.At(2)));
-}
-
-TEST_F(HostileKeyTest, ColumnNamesWithoutTerminatorAndOversizedEntriesAreBounded) {
     SetOptionDword(L"ColumnNum", 2);
     std::vector<BYTE> noTerminator(180, 0);
     for (size_t i = 4; i < 168; i += 2) {
@@ -77,57 +48,49 @@ TEST_F(HostileKeyTest, ColumnNamesWithoutTerminatorAndOversizedEntriesAreBounded
     SetOptionRaw(L"Column_0", REG_BINARY, noTerminator.data(), 180);
     std::vector<BYTE> oversized(400, 0x41);
     SetOptionRaw(L"Column_1", REG_BINARY, oversized.data(), 400);
+    version.SetBuild(std::wstring(40, L'9').c_str()); // fifteen nines are read: far above 22000
+    SetOptionDword(L"HideCommandBar", 1);
+
     Options options;
     LoadOptions(options);
+    EXPECT_EQ(2, options.PreventDragType);
+    EXPECT_EQ(3, options.ViewModeIndex);
+    EXPECT_EQ(0x31, options.HasLines); // "1" and its NUL, read as a number
+    EXPECT_EQ(std::wstring(1023, L'a'), options.ShiftRetCmdExeFile);
+    EXPECT_EQ(std::wstring(1023, L'b'), options.ShiftRetCmdExeFldr);
+    EXPECT_EQ(1u, wcslen(options.ShiftRetCmdArgFile));
+    ASSERT_EQ(2u, options.ViewModeEF.Count());
+    EXPECT_EQ(std::wstring(259, L'c'), options.ViewModeEF.At(0));
+    EXPECT_EQ(std::wstring(259, L'd'), options.ViewModeEF.At(1));
     ASSERT_EQ(2u, options.ColumnEntries.size());
     EXPECT_EQ(std::wstring(81, L'N'), options.ColumnEntries[0].Name);
     EXPECT_EQ(90, options.ColumnEntries[0].Width);
-    EXPECT_EQ(81u, wcslen(options.ColumnEntries[1].Name));
     EXPECT_EQ(0x41414141, options.ColumnEntries[1].NoHide);
+    EXPECT_EQ(1, options.HideCommandBar);
 }
 
-TEST_F(HostileKeyTest, LongBuildNumberIsReadOnlyWithinItsBuffer) {
-    version.SetBuild(std::wstring(40, L'9').c_str());
-    SetOptionDword(L"HideCommandBar", 1);
-    Options options;
-    LoadOptions(options);
-    EXPECT_EQ(1, options.HideCommandBar); // fifteen nines: a build far above 22000
-}
-
-TEST_F(HostileKeyTest, HugeCountsLoadQuicklyAndKeepEveryBackedEntry) {
-    const DWORD huge = 2147483647;
-    SetOptionDword(L"ViewModeEFNum", huge);
-    SetOptionDword(L"ColumnNum", huge);
-    SetOptionDword(L"ColumnEFNum", huge);
+TEST_F(HostileKeyTest, HugeCountsReadOnlyTheNumberedValuesThatExist) {
+    SetOptionDword(L"ViewModeEFNum", 2147483647);
+    SetOptionDword(L"ColumnNum", 2147483647);
     SetOptionText(L"ViewModeEF_0", L"PC");
     SetOptionText(L"ViewModeEF_12345", L"far away");
     SetOptionText(L"viewmodeef_7", L"case differs");
     SetOptionText(L"ViewModeEF_007", L"not a name the load forms");
     SetOptionText(L"ViewModeEF_-1", L"negative");
-    SetOptionText(L"ColumnEF_3", L"ごみ箱");
     Options column;
     column.AddColumn(L"名前", 1, 240, 1, 1);
     SetOptionRaw(L"Column_2147483646", REG_BINARY, &column.ColumnEntries[0], 180);
 
+    const ULONGLONG start = GetTickCount64();
     Options options;
-    EXPECT_LT(TimedLoad(options), 1000u);
+    LoadOptions(options);
+    EXPECT_LT(GetTickCount64() - start, 1000u);
     ASSERT_EQ(3u, options.ViewModeEF.Count());
     EXPECT_STREQ(L"PC", options.ViewModeEF.At(0));
     EXPECT_STREQ(L"case differs", options.ViewModeEF.At(1));
     EXPECT_STREQ(L"far away", options.ViewModeEF.At(2));
-    ASSERT_EQ(1u, options.ColumnEF.Count());
     ASSERT_EQ(1u, options.ColumnEntries.size());
     EXPECT_STREQ(L"名前", options.ColumnEntries[0].Name);
-}
-
-TEST_F(HostileKeyTest, ModerateCountsReadEveryIndexDirectly) {
-    SetOptionDword(L"ColumnEFNum", 1000);
-    SetOptionText(L"ColumnEF_999", L"last");
-    SetOptionText(L"ColumnEF_1000", L"beyond");
-    Options options;
-    EXPECT_LT(TimedLoad(options), 5000u);
-    ASSERT_EQ(1u, options.ColumnEF.Count());
-    EXPECT_STREQ(L"last", options.ColumnEF.At(0));
 }
 
 } // namespace

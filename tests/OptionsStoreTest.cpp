@@ -59,15 +59,16 @@ TEST_F(OptionsStoreTest, FirstLoadWritesExactlyTheFirstRunValues) {
     EXPECT_EQ(L"C:\\Windows\\Fonts", ReadOptionRaw(L"ColumnEF_12").AsText());
     EXPECT_EQ(L"検索場所:*", ReadOptionRaw(L"ColumnEF_10").AsText());
 
+    // 属 U+5C5E, 性 U+6027, little-endian at offset 4, zero up to the width 72 at offset 168.
     const RawValue attribute = ReadOptionRaw(L"Column_6");
     EXPECT_EQ(static_cast<DWORD>(REG_BINARY), attribute.type);
-    ASSERT_EQ(180u, attribute.bytes.size());
-    const ColumnEntry expected = MakeColumn(L"属性", 72);
-    ColumnEntry stored;
-    std::memcpy(&stored, attribute.bytes.data(), sizeof(stored));
-    EXPECT_EQ(0, stored.Visible);
-    EXPECT_EQ(0, std::memcmp(expected.Name, stored.Name, sizeof(stored.Name)));
-    EXPECT_EQ(72, stored.Width);
+    std::vector<BYTE> expected(180, 0);
+    expected[4] = 0x5E;
+    expected[5] = 0x5C;
+    expected[6] = 0x27;
+    expected[7] = 0x60;
+    expected[168] = 72;
+    EXPECT_EQ(expected, attribute.bytes);
 
     EXPECT_EQ(0, options.OptionInitialized); // the writer does not touch the record's flag
     EXPECT_EQ(2, options.PreventDragType);
@@ -243,38 +244,6 @@ TEST_F(OptionsStoreTest, SaveStoresEveryValueWithItsTypeAndSize) {
     ASSERT_EQ(180u, column.bytes.size());
     EXPECT_EQ(0, std::memcmp(&options.ColumnEntries[0], column.bytes.data(), 180));
     EXPECT_EQ(0u, ReadOptionRaw(L"ViewModeEFNum").AsDword());
-
-    Options reloaded;
-    LoadOptions(reloaded);
-    EXPECT_EQ(-12, reloaded.HCBHeight);
-    EXPECT_EQ(25, reloaded.PCSelectDriveLetter);
-    EXPECT_EQ(7, reloaded.ViewModeIndex);
-    EXPECT_STREQ(L"C:\\Tools\\エディタ.exe", reloaded.ShiftRetCmdExeFile);
-    ASSERT_EQ(1u, reloaded.ColumnEntries.size());
-    EXPECT_EQ(2, reloaded.ColumnEntries[0].Sort);
-}
-
-TEST_F(OptionsStoreTest, SaveTouchesNoOtherKey) {
-    const wchar_t kNeighbour[] = L"Software\\Travine11Neighbour";
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kNeighbour, 0, nullptr, 0, KEY_ALL_ACCESS,
-                                             nullptr, &key, nullptr));
-    const DWORD marker = 42;
-    RegSetValueExW(key, L"HasLines", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&marker), sizeof(marker));
-    RegCloseKey(key);
-
-    Options options;
-    options.HasLines = 1;
-    EXPECT_TRUE(SaveOptions(options));
-
-    EXPECT_EQ(42u, ReadRaw(HKEY_CURRENT_USER, kNeighbour, L"HasLines").AsDword());
-    DWORD subKeys = 1;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_READ, &key));
-    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr, nullptr,
-                     nullptr, nullptr);
-    RegCloseKey(key);
-    EXPECT_EQ(0u, subKeys);
-    RegDeleteKeyW(HKEY_CURRENT_USER, kNeighbour);
 }
 
 // The settings can be removed while the window stays open; a later save must not lose the
@@ -302,27 +271,14 @@ TEST_F(OptionsStoreTest, ListsSavedAfterTheKeyWasRemovedSurviveTheNextLoad) {
     EXPECT_EQ(1, reloaded.PreventDragType);
 }
 
-// HKCU redirected to a volatile key: a non-volatile Software\Travine11 cannot be created below
-// it, so every write fails the way a locked-down profile would make it fail.
 TEST_F(OptionsStoreTest, FailedWritesAreReported) {
-    HKEY scratch = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\TravineVolatileRoot", 0, nullptr,
-                              REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &scratch, nullptr));
-    HKEY software = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(scratch, L"Software", 0, nullptr, REG_OPTION_VOLATILE,
-                                             KEY_ALL_ACCESS, nullptr, &software, nullptr));
-    RegCloseKey(software);
-    ASSERT_EQ(ERROR_SUCCESS, RegOverridePredefKey(HKEY_CURRENT_USER, scratch));
-
     Options options;
     options.HasLines = 1;
-    const bool saved = SaveOptions(options);
-
-    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-    RegCloseKey(scratch);
-    SHDeleteKeyW(HKEY_CURRENT_USER, L"Software\\TravineVolatileRoot");
-
+    bool saved = true;
+    {
+        FailingRegistryWrites failing;
+        saved = SaveOptions(options);
+    }
     EXPECT_FALSE(saved);
     EXPECT_FALSE(OptionsKeyExists());
 }

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "settings/Options.h"
 
@@ -34,23 +33,6 @@ TEST(OptionsRecord, DefaultColumnsReplaceWhatWasThere) {
     EXPECT_EQ(1, options.ColumnEntries[0].Sort);
     EXPECT_EQ(4, std::count_if(options.ColumnEntries.begin(), options.ColumnEntries.end(),
                                [](const ColumnEntry& c) { return c.Visible == 1; }));
-}
-
-TEST(OptionsRecord, AttributeColumnBytesMatchTheStoredFormat) {
-    Options options;
-    options.AddColumn(L"属性", 0, 72, 0, 0);
-    ASSERT_EQ(1u, options.ColumnEntries.size());
-    unsigned char bytes[180];
-    std::memcpy(bytes, &options.ColumnEntries[0], sizeof(bytes));
-
-    unsigned char expected[180] = {};
-    // 属 U+5C5E, 性 U+6027, little-endian, then the NUL and zero fill up to offset 168.
-    expected[4] = 0x5E;
-    expected[5] = 0x5C;
-    expected[6] = 0x27;
-    expected[7] = 0x60;
-    expected[168] = 72;
-    EXPECT_EQ(0, std::memcmp(expected, bytes, sizeof(bytes)));
 }
 
 TEST(ExceptionFolderListTest, KeepsOrderAndDuplicatesAndRefusesWhatCannotBeStored) {

@@ -242,20 +242,11 @@ TEST_F(PageBindingTest, TooLongExceptionLineIsShownSelectedAndNothingIsSaved) {
 TEST_F(PageBindingTest, FailedSaveIsReportedAndKeepsTheChanges) {
     Open();
     Click(kTreeViewPage, IDC_TREE_HAS_LINES);
-    HKEY scratch = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\TravineVolatileRoot", 0, nullptr,
-                              REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &scratch, nullptr));
-    HKEY software = nullptr;
-    RegCreateKeyExW(scratch, L"Software", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &software,
-                    nullptr);
-    RegCloseKey(software);
-    RegOverridePredefKey(HKEY_CURRENT_USER, scratch);
-    const std::vector<SeenDialog> seen = PressUpdate();
-    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-    RegCloseKey(scratch);
-    SHDeleteKeyW(HKEY_CURRENT_USER, L"Software\\TravineVolatileRoot");
-
+    std::vector<SeenDialog> seen;
+    {
+        FailingRegistryWrites failing;
+        seen = PressUpdate();
+    }
     ASSERT_EQ(1u, seen.size());
     EXPECT_EQ(L"オプション設定の保存に失敗しました", seen[0].text);
     EXPECT_EQ(BoxIcon::kError, seen[0].icon);

@@ -57,8 +57,10 @@ protected:
     HWND control = nullptr;
 };
 
-TEST_F(SubclassWndTest, AttachingTwiceInstallsOneSubclass) {
+TEST_F(SubclassWndTest, AttachingTwiceInstallsOneSubclassAndNullIsRefused) {
     ProbeWnd wrapper;
+    EXPECT_FALSE(wrapper.Attach(nullptr));
+    EXPECT_EQ(0, wrapper.attaches);
     EXPECT_TRUE(wrapper.Attach(control));
     EXPECT_TRUE(wrapper.Attach(control));
     EXPECT_EQ(2, wrapper.attaches);
@@ -70,13 +72,6 @@ TEST_F(SubclassWndTest, AttachingTwiceInstallsOneSubclass) {
     EXPECT_FALSE(wrapper.IsSubclassed(control));
     EXPECT_EQ(kControlAnswer, SendMessageW(control, kProbe, 0, 0));
     EXPECT_EQ(1, wrapper.probes);
-}
-
-TEST_F(SubclassWndTest, NullWindowIsRefused) {
-    ProbeWnd wrapper;
-    EXPECT_FALSE(wrapper.Attach(nullptr));
-    EXPECT_EQ(0, wrapper.attaches);
-    EXPECT_EQ(nullptr, wrapper.GetHwnd());
 }
 
 TEST_F(SubclassWndTest, DestroyedControlLeavesTheWrapperDetached) {

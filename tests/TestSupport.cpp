@@ -119,6 +119,26 @@ ColumnEntry StoredColumn(int index) {
 }
 
 namespace {
+const wchar_t kVolatileRoot[] = L"Software\\TravineVolatileRoot";
+} // namespace
+
+FailingRegistryWrites::FailingRegistryWrites() {
+    RegCreateKeyExW(HKEY_CURRENT_USER, kVolatileRoot, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                    nullptr, &m_root, nullptr);
+    HKEY software = nullptr;
+    RegCreateKeyExW(m_root, L"Software", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &software,
+                    nullptr);
+    RegCloseKey(software);
+    EXPECT_EQ(ERROR_SUCCESS, RegOverridePredefKey(HKEY_CURRENT_USER, m_root));
+}
+
+FailingRegistryWrites::~FailingRegistryWrites() {
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    RegCloseKey(m_root);
+    SHDeleteKeyW(HKEY_CURRENT_USER, kVolatileRoot);
+}
+
+namespace {
 void WriteVersionValue(const wchar_t* name, DWORD type, const void* data, DWORD size) {
     HKEY key = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, kCurrentVersionKey, 0, KEY_ALL_ACCESS, &key));
@@ -326,6 +346,22 @@ std::wstring OrEmpty(const wchar_t* text) {
 }
 } // namespace
 
+namespace {
+SystemCallRecorder::ShellCall MakeShellCall(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR params,
+                                            LPCWSTR directory, INT show) {
+    SystemCallRecorder::ShellCall call;
+    call.owner = owner;
+    call.verb = OrEmpty(verb);
+    call.file = OrEmpty(file);
+    call.params = OrEmpty(params);
+    call.paramsNull = params == nullptr;
+    call.directory = OrEmpty(directory);
+    call.directoryNull = directory == nullptr;
+    call.show = show;
+    return call;
+}
+} // namespace
+
 SystemCallRecorder::SystemCallRecorder() {
     activeRecorder = this;
     systemCalls = {RecordShell, RecordElevation, RecordFileDialog, RecordDeletion};
@@ -338,29 +374,13 @@ SystemCallRecorder::~SystemCallRecorder() {
 
 HINSTANCE WINAPI SystemCallRecorder::RecordShell(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR params,
                                                  LPCWSTR directory, INT show) {
-    ShellCall call;
-    call.owner = owner;
-    call.verb = OrEmpty(verb);
-    call.file = OrEmpty(file);
-    call.params = OrEmpty(params);
-    call.paramsNull = params == nullptr;
-    call.directory = OrEmpty(directory);
-    call.directoryNull = directory == nullptr;
-    call.show = show;
-    activeRecorder->shellCalls.push_back(call);
+    activeRecorder->shellCalls.push_back(MakeShellCall(owner, verb, file, params, directory, show));
     return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(33)); // success, as the shell reports it
 }
 
 BOOL WINAPI SystemCallRecorder::RecordElevation(SHELLEXECUTEINFOW* info) {
-    ShellCall call;
-    call.owner = info->hwnd;
-    call.verb = OrEmpty(info->lpVerb);
-    call.file = OrEmpty(info->lpFile);
-    call.params = OrEmpty(info->lpParameters);
-    call.paramsNull = info->lpParameters == nullptr;
-    call.directory = OrEmpty(info->lpDirectory);
-    call.directoryNull = info->lpDirectory == nullptr;
-    call.show = info->nShow;
+    ShellCall call = MakeShellCall(info->hwnd, info->lpVerb, info->lpFile, info->lpParameters,
+                                   info->lpDirectory, info->nShow);
     call.mask = info->fMask;
     activeRecorder->elevations.push_back(call);
     if (!activeRecorder->runElevations) {

@@ -37,6 +37,19 @@ RawValue ReadOptionRaw(const wchar_t* name);
 ColumnEntry StoredColumn(int index);
 RawValue ReadRaw(HKEY root, const wchar_t* subKey, const wchar_t* name);
 
+// While alive, HKEY_CURRENT_USER is a volatile key of its own, below which the non-volatile
+// settings key cannot be created: every write of the store fails, as in a locked-down profile.
+class FailingRegistryWrites {
+public:
+    FailingRegistryWrites();
+    ~FailingRegistryWrites();
+    FailingRegistryWrites(const FailingRegistryWrites&) = delete;
+    FailingRegistryWrites& operator=(const FailingRegistryWrites&) = delete;
+
+private:
+    HKEY m_root = nullptr;
+};
+
 // Sets the Windows version values of the prefix for one test and restores them afterwards.
 // A null text removes the value.
 class WindowsVersionCase {
