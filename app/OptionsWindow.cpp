@@ -206,9 +206,9 @@ HWND CreateOptionsWindow(HINSTANCE hInstance) {
     wc.cbSize = sizeof(wc);
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = OptionsWndProc;
-    // The dialog manager keeps its data in the window; on 64-bit Windows it needs more than the
-    // 30 bytes a 32-bit build got away with.
-    wc.cbWndExtra = DLGWINDOWEXTRA;
+    // The dialog manager keeps its data in the window: 48 bytes on 64-bit Windows. MinGW's
+    // headers define DLGWINDOWEXTRA as the 32-bit 30 for every target.
+    wc.cbWndExtra = kDialogWindowExtra;
     wc.hInstance = hInstance;
     wc.hIcon = LoadIconW(hInstance, MAKEINTRESOURCEW(IDI_APP));
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);

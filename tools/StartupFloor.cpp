@@ -61,7 +61,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     wc.cbSize = sizeof(wc);
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = FloorWndProc;
-    wc.cbWndExtra = DLGWINDOWEXTRA;
+    wc.cbWndExtra = sizeof(void*) == 8 ? 48 : 30; // as the program reserves
     wc.hInstance = instance;
     wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
