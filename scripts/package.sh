@@ -42,8 +42,10 @@ for dll in $imports; do
     *) fail "Travine11.exe imports $dll" ;;
   esac
 done
-$objdump -p "$exe" | grep -q 'VS_VERSION_INFO' || strings -el "$exe" | grep -q '1.2.0.0' ||
-  fail "Travine11.exe has no version block"
+# The version block's strings are UTF-16; read them whole rather than through an early-exiting
+# grep, which pipefail would take for a failure.
+texts="$(strings -el "$exe")"
+grep -q 'FileVersion' <<<"$texts" && grep -q "$version" <<<"$texts" || fail "Travine11.exe has no version block"
 
 source "$ROOT/scripts/wine-env.sh"
 start_wine_session

@@ -51,6 +51,7 @@ wine_quiet() {
 ensure_prefix() {
   local stamp="$WINEPREFIX/.travine-prefix-v2"
   if [ -f "$stamp" ]; then
+    ensure_marlett
     return
   fi
   mkdir -p "$WINEPREFIX"
@@ -75,7 +76,17 @@ ensure_prefix() {
   wine_quiet reg add "$cv" /v DisplayVersion /t REG_SZ /d 23H2 /f
   wine_quiet reg add "$cv" /v ProductName /t REG_SZ /d "Windows 11 Pro" /f
   wineserver -w
+  ensure_marlett
   touch "$stamp"
+}
+
+# Wine draws the caption buttons with Marlett, and Debian's Wine does not find its own copy in
+# /usr/share/wine/fonts: without it the buttons show as the letters "0 1 r".
+ensure_marlett() {
+  local marlett=/usr/share/wine/fonts/marlett.ttf fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  if [ -f "$marlett" ] && [ -d "$fonts" ] && [ ! -f "$fonts/marlett.ttf" ]; then
+    cp "$marlett" "$fonts/"
+  fi
 }
 
 start_wineserver() {

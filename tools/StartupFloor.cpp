@@ -24,11 +24,11 @@ LRESULT CALLBACK FloorWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
+#ifdef TRAVINE_FLOOR_PAGES
 INT_PTR CALLBACK FloorPageProc(HWND, UINT, WPARAM, LPARAM) {
     return FALSE;
 }
 
-#ifdef TRAVINE_FLOOR_PAGES
 void AddPages(HINSTANCE instance, HWND window) {
     const int templates[] = {IDD_SETUP, IDD_GENERAL, IDD_TREEVIEW, IDD_LISTVIEW1, IDD_LISTVIEW2, IDD_VERSION};
     HWND tab = GetDlgItem(window, IDC_TAB);
