@@ -150,17 +150,33 @@ void AddStrings(HWND combo, const wchar_t* const* strings, size_t count) {
     }
 }
 
-bool IsChecked(int pageId, int controlId) {
-    HWND control = PageControl(pageId, controlId);
-    return control != nullptr && SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-void Enable(int pageId, int controlId, bool enable) {
-    HWND control = PageControl(pageId, controlId);
-    if (control != nullptr) {
-        EnableWindow(control, enable);
+// The six page windows, looked up once for an operation that visits many controls: each lookup
+// reads window properties, which under Wine costs a round trip to the server every time.
+class PageWindows {
+public:
+    PageWindows() {
+        for (int id = kSetupPage; id < kPageCount; ++id) {
+            m_pages[id] = FindPageWindow(id);
+        }
     }
-}
+    HWND Control(int pageId, int controlId) const {
+        HWND page = pageId >= 0 && pageId < kPageCount ? m_pages[pageId] : nullptr;
+        return page != nullptr ? GetDlgItem(page, controlId) : nullptr;
+    }
+    bool IsChecked(int pageId, int controlId) const {
+        HWND control = Control(pageId, controlId);
+        return control != nullptr && SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    }
+    void Enable(int pageId, int controlId, bool enable) const {
+        HWND control = Control(pageId, controlId);
+        if (control != nullptr) {
+            EnableWindow(control, enable);
+        }
+    }
+
+private:
+    HWND m_pages[kPageCount] = {};
+};
 
 void InitializeGeneralPage(HWND page) {
     generalHintLabel = new CFontLabelWnd(FW_NORMAL);
@@ -389,8 +405,9 @@ void LoadOptionsIntoPages() {
     Options options;
     LoadOptions(options);
     FillWorkingColumnTable(options);
+    const PageWindows pages;
     for (const ControlBinding& binding : kBindings) {
-        HWND control = PageControl(binding.pageId, binding.controlId);
+        HWND control = pages.Control(binding.pageId, binding.controlId);
         if (control != nullptr) {
             LoadControl(binding, control, options);
         }
@@ -403,8 +420,9 @@ SaveResult SaveOptionsFromPages() {
         return SaveResult::kRejected;
     }
     Options options;
+    const PageWindows pages;
     for (const ControlBinding& binding : kBindings) {
-        HWND control = PageControl(binding.pageId, binding.controlId);
+        HWND control = pages.Control(binding.pageId, binding.controlId);
         if (control != nullptr) {
             SaveControl(binding, control, options);
         }
@@ -422,23 +440,24 @@ void UpdateControlStates() {
     }
     pageEventsEnabled = 0;
 
+    const PageWindows pages;
     if (!IsWindows11Build(ReadWindowsBuildNumber())) {
-        Enable(kGeneralPage, IDC_GEN_HIDE_CMDBAR, false);
-        Enable(kGeneralPage, IDC_GEN_TASKBAR_SIMPLE, false);
-        Enable(kGeneralPage, IDC_GEN_TASKBAR_SUFFIX, false);
+        pages.Enable(kGeneralPage, IDC_GEN_HIDE_CMDBAR, false);
+        pages.Enable(kGeneralPage, IDC_GEN_TASKBAR_SIMPLE, false);
+        pages.Enable(kGeneralPage, IDC_GEN_TASKBAR_SUFFIX, false);
     }
     for (const EnableRule& rule : kEnableRules) {
-        const bool enable = IsChecked(rule.pageId, rule.masterId);
+        const bool enable = pages.IsChecked(rule.pageId, rule.masterId);
         for (int dependent : rule.dependents) {
             if (dependent != 0) {
-                Enable(rule.pageId, dependent, enable);
+                pages.Enable(rule.pageId, dependent, enable);
             }
         }
     }
-    HWND list = PageControl(kListView2Page, IDC_LV2_COLUMN_LIST);
+    HWND list = pages.Control(kListView2Page, IDC_LV2_COLUMN_LIST);
     if (list != nullptr) {
         const LONG_PTR style = GetWindowLongPtrW(list, GWL_STYLE);
-        const LONG_PTR wanted = IsChecked(kListView2Page, IDC_LV2_COLUMN)
+        const LONG_PTR wanted = pages.IsChecked(kListView2Page, IDC_LV2_COLUMN)
                                     ? (style | LVS_SHOWSELALWAYS)
                                     : (style & ~static_cast<LONG_PTR>(LVS_SHOWSELALWAYS));
         if (wanted != style) {
