@@ -48,6 +48,12 @@ protected:
         EXPECT_EQ(4u, value.bytes.size()) << name;
         return static_cast<int32_t>(value.AsDword());
     }
+    // A control of a page brought to the front and painted.
+    static HWND OnScreen(int page, int id) {
+        tabSheetMgr->SelectPage(tabSheetMgr->FindPage(page));
+        PumpFor(50);
+        return Control(page, id);
+    }
     static std::vector<std::wstring> Items(int page, int id) {
         HWND combo = Control(page, id);
         std::vector<std::wstring> items;
@@ -389,9 +395,7 @@ Pixels CountPixels(HWND control, COLORREF color) {
 
 TEST_F(PageBindingTest, DragHintKeepsItsLookWhenItsCheckBoxIsToggled) {
     Open();
-    tabSheetMgr->SelectPage(tabSheetMgr->FindPage(kGeneralPage));
-    HWND hint = Control(kGeneralPage, IDC_GEN_DRAG_HINT);
-    PumpFor(50);
+    HWND hint = OnScreen(kGeneralPage, IDC_GEN_DRAG_HINT);
     const Pixels before = CountPixels(hint, RGB(24, 24, 160));
     ASSERT_GT(before.upperHalf, 50);
     ASSERT_GT(before.lowerHalf, 50); // both lines
@@ -450,9 +454,7 @@ TEST_F(PageBindingTest, LabelsHaveTheirOwnFontsAndColours) {
 
 TEST_F(PageBindingTest, LinkIsUnderlinedInItsHoverColourWhileTheMouseIsOverIt) {
     Open();
-    tabSheetMgr->SelectPage(tabSheetMgr->FindPage(kVersionPage));
-    HWND link = Control(kVersionPage, IDC_VER_WEB);
-    PumpFor(50);
+    HWND link = OnScreen(kVersionPage, IDC_VER_WEB);
     const Pixels normal = CountPixels(link, RGB(0, 0, 223));
     ASSERT_GT(normal.upperHalf + normal.lowerHalf, 30);
 
