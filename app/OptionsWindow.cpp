@@ -133,34 +133,12 @@ void RouteListView2Command(HWND page, int id) {
     }
 }
 
-bool IsRoutedCommand(int id) {
-    switch (id) {
-    case IDC_SETUP_REGISTER:
-    case IDC_SETUP_UNREGISTER:
-    case IDC_SETUP_REMOVE_OPTIONS:
-    case IDC_SETUP_OPEN_FOLDER:
-    case IDC_LV1_FILE_BROWSE:
-    case IDC_LV1_FLDR_BROWSE:
-    case IDC_LV2_UP:
-    case IDC_LV2_DOWN:
-    case IDC_LV2_EDIT:
-        return true;
-    default:
-        return false;
-    }
-}
-
 void OnPageCommand(HWND page, WPARAM wParam, LPARAM lParam) {
     if (pageEventsEnabled != 0 && CountsAsChange(wParam, lParam)) {
         SetOptionsChanged(true);
         UpdateControlStates();
     }
     const int id = LOWORD(wParam);
-    // Most commands are edit and check-box notifications that nothing routes; finding the page
-    // reads window properties, a Wine server round trip each, so only routed ids look it up.
-    if (!IsRoutedCommand(id)) {
-        return;
-    }
     if (page == FindPageWindow(kSetupPage)) {
         RouteSetupCommand(page, id);
         return;

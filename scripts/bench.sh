@@ -9,17 +9,14 @@
 # BENCH_RUNS sets the start-up runs (12 by default).
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-bash "$ROOT/scripts/install-deps.sh"
-cd "$ROOT"
-cmake --preset mingw-release >/dev/null
-cmake --build --preset mingw-release >/dev/null
+bash "$ROOT/scripts/build.sh" mingw-release >/dev/null
 BUILD_DIR="$ROOT/build/release"
 source "$ROOT/scripts/wine-env.sh"
 start_wine_session
 
 bin="$BUILD_DIR/bin"
-win() { "$WINE64" winepath -w "$1" 2>/dev/null </dev/null; }
-programs=("$(win "$bin/startup_floor_dialog.exe")" "$(win "$bin/startup_floor_pages.exe")" "$(win "$bin/Travine11.exe")")
+programs=("$(win_path "$bin/startup_floor_dialog.exe")" "$(win_path "$bin/startup_floor_pages.exe")"
+  "$(win_path "$bin/Travine11.exe")")
 runs="${BENCH_RUNS:-12}"
 
 echo "Release Travine11.exe: $(stat -c %s "$bin/Travine11.exe") bytes"

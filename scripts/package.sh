@@ -5,10 +5,7 @@
 # and ends with 0 when closed.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-bash "$ROOT/scripts/install-deps.sh"
-cd "$ROOT"
-cmake --preset mingw-release >/dev/null
-cmake --build --preset mingw-release
+bash "$ROOT/scripts/build.sh" mingw-release
 BUILD_DIR="$ROOT/build/release"
 (cd "$BUILD_DIR" && cpack -G ZIP >/dev/null)
 version="$(sed -n 's/^project(Travine11 VERSION \([0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt")"
@@ -49,5 +46,5 @@ grep -q 'FileVersion' <<<"$texts" && grep -q "$version" <<<"$texts" || fail "Tra
 
 source "$ROOT/scripts/wine-env.sh"
 start_wine_session
-"$WINE64" "$BUILD_DIR/bin/start_probe.exe" "$("$WINE64" winepath -w "$exe" 2>/dev/null </dev/null)" </dev/null
+"$WINE64" "$BUILD_DIR/bin/start_probe.exe" "$(win_path "$exe")" </dev/null
 echo "Package: $zip"

@@ -26,8 +26,7 @@ wine_quiet reg delete 'HKCU\Software\Travine11' /f || true
 shots="$BUILD_DIR/screenshots"
 rm -rf "$shots"
 mkdir -p "$shots"
-"$WINE64" "$BUILD_DIR/bin/page_shots.exe" "$("$WINE64" winepath -w "$shots" 2>/dev/null </dev/null)" \
-  </dev/null >/dev/null 2>&1
+"$WINE64" "$BUILD_DIR/bin/page_shots.exe" "$(win_path "$shots")" </dev/null >/dev/null 2>&1
 out="$ROOT/docs/screenshots"
 mkdir -p "$out"
 rm -f "$out"/*.png

@@ -42,6 +42,11 @@ stop_display() {
   fi
 }
 
+# The Windows form of a path, for arguments of Windows programs.
+win_path() {
+  "$WINE64" winepath -w "$1" 2>/dev/null </dev/null
+}
+
 # wine64 with every standard stream detached: Wine's background services inherit them and
 # would keep a pipe reader (CTest, a CI log) waiting.
 wine_quiet() {
