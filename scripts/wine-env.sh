@@ -12,7 +12,7 @@ export WINE64=/usr/lib/wine/wine64
 XVFB_PID=""
 
 # Scripts that source this run with set -e; say which command stopped them.
-trap 'echo "$(basename "$0"): command failed (exit $?): $BASH_COMMAND" >&2' ERR
+trap 'rc=$?; echo "$(basename "$0"): command failed (exit $rc): $BASH_COMMAND" >&2' ERR
 
 ensure_display() {
   if [ -n "${DISPLAY:-}" ]; then
