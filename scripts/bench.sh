@@ -5,7 +5,9 @@
 #    tools/StartProbe.cpp, timed from process creation to a shown, painted, answering window;
 #  - the peak working set of each, and the size of the release program;
 #  - LoadOptions and SaveOptions on a full key against the same reads and writes through one
-#    open key handle (tools/StoreBench.cpp).
+#    open key handle (tools/StoreBench.cpp);
+#  - the price of a window property read and of a message with and without a comctl32 subclass
+#    (tools/MessageBench.cpp), which under Wine sets the pace of filling the pages.
 # BENCH_RUNS sets the start-up runs (12 by default).
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
@@ -34,3 +36,4 @@ echo "$result" | awk '
     }
   }'
 "$WINE64" "$bin/store_bench.exe" 50 </dev/null | tr -d '\r'
+"$WINE64" "$bin/message_bench.exe" </dev/null | tr -d '\r'

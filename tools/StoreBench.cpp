@@ -4,12 +4,12 @@
 // Usage: store_bench.exe [rounds]
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <string>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "settings/OptionsStore.h"
 
 namespace {
@@ -37,28 +37,6 @@ std::vector<Value> ReadKey() {
     }
     RegCloseKey(key);
     return values;
-}
-
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
-}
-
-template <typename F> double MedianMicroseconds(int rounds, F&& work) {
-    std::vector<double> times;
-    for (int i = 0; i < rounds; ++i) {
-        const double start = Now();
-        work();
-        times.push_back(Now() - start);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
 }
 
 } // namespace
