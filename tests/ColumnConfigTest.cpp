@@ -54,7 +54,6 @@ protected:
         }
         return names;
     }
-    static ColumnEntry Saved(int index) { return StoredColumn(index); }
 
     // Runs the Column edit dialog for the selected row; setup fills it in and presses a button.
     std::vector<SeenDialog> Edit(const std::function<void(HWND)>& setup) {
@@ -160,7 +159,7 @@ TEST_F(ColumnConfigTest, EditedWidthsBelowTheMinimumBecome72) {
     }
     EXPECT_TRUE(UpdateEnabled());
     ASSERT_EQ(1u, PressUpdate().size());
-    EXPECT_EQ(9999, Saved(1).Width);
+    EXPECT_EQ(9999, StoredColumn(1).Width);
 
     Edit([this](HWND dialog) {
         RECT owner;
@@ -169,15 +168,9 @@ TEST_F(ColumnConfigTest, EditedWidthsBelowTheMinimumBecome72) {
         GetWindowRect(dialog, &box);
         EXPECT_EQ(owner.left + ((owner.right - owner.left) - (box.right - box.left)) / 2, box.left);
         EXPECT_EQ(owner.top + ((owner.bottom - owner.top) - (box.bottom - box.top)) / 2, box.top);
-        HWND sort = GetDlgItem(dialog, IDC_COLEDIT_SORT);
-        const wchar_t* const choices[] = {L"このカラムではソートしない", L"このカラムで 昇順 ソートする",
-                                          L"このカラムで 降順 ソートする"};
-        ASSERT_EQ(3, SendMessageW(sort, CB_GETCOUNT, 0, 0));
-        for (int i = 0; i < 3; ++i) {
-            wchar_t text[64] = {};
-            SendMessageW(sort, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-            EXPECT_STREQ(choices[i], text);
-        }
+        EXPECT_EQ((std::vector<std::wstring>{L"このカラムではソートしない", L"このカラムで 昇順 ソートする",
+                                             L"このカラムで 降順 ソートする"}),
+                  ComboItems(GetDlgItem(dialog, IDC_COLEDIT_SORT)));
         HWND width = GetDlgItem(dialog, IDC_COLEDIT_WIDTH);
         EXPECT_EQ(L"9999", WindowText(width));
         EXPECT_EQ(L"更新日時", WindowText(GetDlgItem(dialog, IDC_COLEDIT_NAME)));
@@ -204,7 +197,7 @@ TEST_F(ColumnConfigTest, OnlyOneColumnIsSortedAtATime) {
     EXPECT_EQ(L"名前+240/  更新日時+120/  種類+135/  サイズ-110/  属性-72/  ", Shown());
     ASSERT_EQ(1u, PressUpdate().size());
     for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(0, Saved(i).Sort) << i;
+        EXPECT_EQ(0, StoredColumn(i).Sort) << i;
     }
 }
 
@@ -250,8 +243,8 @@ TEST_F(ColumnConfigTest, StoredLayoutWithTwoSortedColumnsKeepsTheLaterOne) {
     EXPECT_EQ(L"名前+240/  更新日時+120/  種類+135/降順 サイズ-110/  属性-72/  ", Shown());
     Click(kTreeViewPage, IDC_TREE_HAS_LINES);
     ASSERT_EQ(1u, PressUpdate().size());
-    EXPECT_EQ(0, Saved(0).Sort);
-    EXPECT_EQ(2, Saved(2).Sort);
+    EXPECT_EQ(0, StoredColumn(0).Sort);
+    EXPECT_EQ(2, StoredColumn(2).Sort);
 }
 
 TEST_F(ColumnConfigTest, DoubleClickOnAnUntickedRowOpensNoDialog) {
@@ -279,9 +272,9 @@ TEST_F(ColumnConfigTest, OddStoredValuesShowAndSaveWithoutHarmingOtherRows) {
     EXPECT_EQ(0, workingColumnTable[1].Sort); // a value the extension understands
     EXPECT_EQ(1, workingColumnTable[0].Sort);
     ASSERT_EQ(1u, PressUpdate().size());
-    EXPECT_EQ(-5, Saved(2).Width);
-    EXPECT_EQ(1, Saved(0).Sort);
-    EXPECT_EQ(0, Saved(1).Sort);
+    EXPECT_EQ(-5, StoredColumn(2).Width);
+    EXPECT_EQ(1, StoredColumn(0).Sort);
+    EXPECT_EQ(0, StoredColumn(1).Sort);
 }
 
 } // namespace

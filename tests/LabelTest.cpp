@@ -35,24 +35,7 @@ public:
     HDC dc() const { return m_dc; }
     COLORREF At(int x, int y) const { return GetPixel(m_dc, x, y); }
     int Count(COLORREF color, int left = 0, int right = -1) const {
-        int count = 0;
-        for (int y = 0; y < m_height; ++y) {
-            for (int x = left; x < (right < 0 ? m_width : right); ++x) {
-                count += At(x, y) == color ? 1 : 0;
-            }
-        }
-        return count;
-    }
-    int LongestRun(COLORREF color) const {
-        int best = 0;
-        for (int y = 0; y < m_height; ++y) {
-            int run = 0;
-            for (int x = 0; x < m_width; ++x) {
-                run = At(x, y) == color ? run + 1 : 0;
-                best = run > best ? run : best;
-            }
-        }
-        return best;
+        return CountPixels(m_dc, {left, 0, right < 0 ? m_width : right, m_height}, color).Total();
     }
 
 private:

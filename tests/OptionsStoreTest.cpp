@@ -19,18 +19,6 @@ protected:
     }
     void TearDown() override { DeleteOptionsKey(); }
 
-    static DWORD ValueCount() {
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-            return 0;
-        }
-        DWORD values = 0;
-        RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
-                         nullptr, nullptr);
-        RegCloseKey(key);
-        return values;
-    }
-
     static ColumnEntry MakeColumn(const wchar_t* name, int32_t width) {
         Options scratch;
         scratch.AddColumn(name, 1, width, 0, 0);
@@ -44,7 +32,7 @@ TEST_F(OptionsStoreTest, FirstLoadWritesExactlyTheFirstRunValues) {
     Options options;
     LoadOptions(options);
 
-    EXPECT_EQ(1u + 8u + 14u + 28u, ValueCount());
+    EXPECT_EQ(1u + 8u + 14u + 28u, StoredValues().size());
     EXPECT_EQ(1u, ReadOptionRaw(L"OptionInitialized").AsDword());
     EXPECT_EQ(7u, ReadOptionRaw(L"ViewModeEFNum").AsDword());
     EXPECT_EQ(13u, ReadOptionRaw(L"ColumnEFNum").AsDword());
@@ -143,63 +131,105 @@ TEST(BuildNumberParsing, FollowsTheRuntimeConversion) {
     EXPECT_TRUE(IsWindows11Build(22000));
 }
 
-TEST_F(OptionsStoreTest, ListCountsThatAreZeroNegativeOrMissingGiveEmptyLists) {
+// Values that do not fit their buffers or their kind: the outcome of each is the program's choice.
+TEST_F(OptionsStoreTest, OddValuesLoadTheirFittingPartOrCountAsMissing) {
+    const auto unterminated = [](const wchar_t* name, size_t units, wchar_t fill) {
+        const std::wstring text(units, fill);
+        SetOptionRaw(name, REG_SZ, text.data(), static_cast<DWORD>(units * sizeof(wchar_t)));
+    };
     SetOptionDword(L"OptionInitialized", 1);
-    SetOptionText(L"ViewModeEF_0", L"PC");
-    SetOptionText(L"ColumnEF_0", L"PC");
-    SetOptionRaw(L"Column_0", REG_BINARY, nullptr, 0);
-    SetOptionDword(L"ViewModeEFNum", 0);
+    const BYTE twoBytes[2] = {1, 0};
+    SetOptionRaw(L"PreventDragType", REG_DWORD, twoBytes, sizeof(twoBytes));
+    const ULONGLONG wide = 0x1122334400000003ull;
+    SetOptionRaw(L"ViewModeIndex", REG_QWORD, &wide, sizeof(wide));
+    SetOptionText(L"HasLines", L"1");
+    unterminated(L"ShiftRetCmdExeFile", 1024, L'a'); // exactly 2048 bytes
+    unterminated(L"ShiftRetCmdExeFldr", 3000, L'b');
+    SetOptionRaw(L"ShiftRetCmdArgFile", REG_SZ, "xyz", 3); // an odd byte count
+    SetOptionText(L"ShiftRetCmdArgFldr", L"");
+    SetOptionDword(L"ViewModeEFNum", 2);
+    unterminated(L"ViewModeEF_0", 260, L'c'); // exactly 520 bytes
+    unterminated(L"ViewModeEF_1", 900, L'd');
     SetOptionDword(L"ColumnEFNum", static_cast<DWORD>(-3));
+    SetOptionText(L"ColumnEF_0", L"PC");
+    SetOptionDword(L"ColumnNum", 3);
+    std::vector<BYTE> noTerminator(180, 0);
+    for (size_t i = 4; i < 168; i += 2) {
+        noTerminator[i] = 'N';
+    }
+    noTerminator[168] = 90;
+    SetOptionRaw(L"Column_0", REG_BINARY, noTerminator.data(), 180);
+    std::vector<BYTE> oversized(400, 0x41);
+    SetOptionRaw(L"Column_1", REG_BINARY, oversized.data(), 400);
+    ColumnEntry shortEntry = MakeColumn(L"種類", 135);
+    shortEntry.Sort = 2;
+    SetOptionRaw(L"Column_2", REG_BINARY, &shortEntry, 100);
+    version.SetBuild(std::wstring(40, L'9').c_str()); // fifteen nines are read: far above 22000
+    SetOptionDword(L"HideCommandBar", 1);
+
     Options options;
     LoadOptions(options);
-    EXPECT_EQ(0u, options.ViewModeEF.Count());
+    EXPECT_EQ(2, options.PreventDragType); // too short: the default
+    EXPECT_EQ(3, options.ViewModeIndex);
+    EXPECT_EQ(0x31, options.HasLines); // "1" and its NUL, read as a number
+    EXPECT_EQ(std::wstring(1023, L'a'), options.ShiftRetCmdExeFile);
+    EXPECT_EQ(std::wstring(1023, L'b'), options.ShiftRetCmdExeFldr);
+    EXPECT_EQ(1u, wcslen(options.ShiftRetCmdArgFile));
+    EXPECT_STREQ(L"", options.ShiftRetCmdArgFldr); // stored empty stays empty
+    ASSERT_EQ(2u, options.ViewModeEF.Count());
+    EXPECT_EQ(std::wstring(259, L'c'), options.ViewModeEF.At(0));
+    EXPECT_EQ(std::wstring(259, L'd'), options.ViewModeEF.At(1));
     EXPECT_EQ(0u, options.ColumnEF.Count());
-    EXPECT_TRUE(options.ColumnEntries.empty());
+    ASSERT_EQ(3u, options.ColumnEntries.size());
+    EXPECT_EQ(std::wstring(81, L'N'), options.ColumnEntries[0].Name);
+    EXPECT_EQ(90, options.ColumnEntries[0].Width);
+    EXPECT_EQ(0x41414141, options.ColumnEntries[1].NoHide);
+    EXPECT_STREQ(L"種類", options.ColumnEntries[2].Name);
+    EXPECT_EQ(0, options.ColumnEntries[2].Width); // past the 100 stored bytes
+    EXPECT_EQ(0, options.ColumnEntries[2].Sort);
+    EXPECT_EQ(1, options.HideCommandBar);
 }
 
-TEST_F(OptionsStoreTest, ColumnsAreReadUpToTheCountSkippingGapsAndEmptyNames) {
+TEST_F(OptionsStoreTest, ListsReadTheNumberedValuesThatExistUpToTheirCount) {
     SetOptionDword(L"OptionInitialized", 1);
+    SetOptionDword(L"ViewModeEFNum", 2147483647);
+    SetOptionText(L"ViewModeEF_0", L"PC");
+    SetOptionText(L"ViewModeEF_12345", L"far away");
+    SetOptionText(L"viewmodeef_7", L"case differs");
+    SetOptionText(L"ViewModeEF_007", L"not a name the load forms");
+    SetOptionText(L"ViewModeEF_-1", L"negative");
+    SetOptionText(L"ViewModeEF_2147483647", L"past the count");
     SetOptionDword(L"ColumnNum", 5);
     const ColumnEntry first = MakeColumn(L"名前", 240);
     const ColumnEntry fourth = MakeColumn(L"サイズ", 110);
-    const ColumnEntry unnamed = MakeColumn(L"x", 50);
-    ColumnEntry blank = unnamed;
+    ColumnEntry blank = MakeColumn(L"x", 50);
+    SetOptionRaw(L"Column_5", REG_BINARY, &blank, sizeof(blank)); // beyond the count
     blank.Name[0] = L'\0';
     SetOptionRaw(L"Column_0", REG_BINARY, &first, sizeof(first));
     SetOptionRaw(L"Column_2", REG_BINARY, &blank, sizeof(blank));
     SetOptionRaw(L"Column_3", REG_BINARY, &fourth, sizeof(fourth));
-    SetOptionRaw(L"Column_5", REG_BINARY, &unnamed, sizeof(unnamed)); // beyond the count
+
+    const ULONGLONG start = GetTickCount64();
     Options options;
     LoadOptions(options);
+    EXPECT_LT(GetTickCount64() - start, 1000u);
+    ASSERT_EQ(3u, options.ViewModeEF.Count());
+    EXPECT_STREQ(L"PC", options.ViewModeEF.At(0));
+    EXPECT_STREQ(L"case differs", options.ViewModeEF.At(1));
+    EXPECT_STREQ(L"far away", options.ViewModeEF.At(2));
+    EXPECT_EQ(0u, options.ColumnEF.Count()); // no count at all
     ASSERT_EQ(2u, options.ColumnEntries.size());
     EXPECT_STREQ(L"名前", options.ColumnEntries[0].Name);
     EXPECT_STREQ(L"サイズ", options.ColumnEntries[1].Name);
     EXPECT_EQ(110, options.ColumnEntries[1].Width);
-}
 
-TEST_F(OptionsStoreTest, ShortColumnValueLeavesTheTailZero) {
-    SetOptionDword(L"OptionInitialized", 1);
-    SetOptionDword(L"ColumnNum", 1);
-    ColumnEntry entry = MakeColumn(L"種類", 135);
-    entry.Sort = 2;
-    entry.NoHide = 1;
-    SetOptionRaw(L"Column_0", REG_BINARY, &entry, 100);
-    Options options;
-    LoadOptions(options);
-    ASSERT_EQ(1u, options.ColumnEntries.size());
-    EXPECT_STREQ(L"種類", options.ColumnEntries[0].Name);
-    EXPECT_EQ(0, options.ColumnEntries[0].Width);
-    EXPECT_EQ(0, options.ColumnEntries[0].Sort);
-    EXPECT_EQ(0, options.ColumnEntries[0].NoHide);
-}
-
-TEST_F(OptionsStoreTest, StoredEmptyTextStaysEmpty) {
-    SetOptionDword(L"OptionInitialized", 1);
-    SetOptionText(L"ShiftRetCmdExeFile", L"");
-    Options options;
-    LoadOptions(options);
-    EXPECT_STREQ(L"", options.ShiftRetCmdExeFile);
-    EXPECT_STREQ(L"%WINDIR%\\explorer.exe", options.ShiftRetCmdExeFldr);
+    SetOptionDword(L"ColumnNum", 2147483647);
+    SetOptionDword(L"ViewModeEFNum", 0);
+    Options huge;
+    LoadOptions(huge);
+    EXPECT_EQ(0u, huge.ViewModeEF.Count());
+    ASSERT_EQ(3u, huge.ColumnEntries.size()); // now within the count
+    EXPECT_STREQ(L"x", huge.ColumnEntries[2].Name);
 }
 
 TEST_F(OptionsStoreTest, ShorterListSavedOverLongerOneLeavesStaleValuesIgnored) {

@@ -17,22 +17,20 @@ protected:
     HWND Tab() const { return GetDlgItem(window, IDC_TAB); }
 };
 
-TEST_F(OptionsWindowTest, StartsUnchangedOnTheSetupPageWhenTheExtensionIsNotRegistered) {
-    Open();
-    EXPECT_FALSE(UpdateEnabled());
-    EXPECT_EQ(kSetupPage, VisiblePage());
-    EXPECT_EQ(0, SendMessageW(Tab(), TCM_GETCURSEL, 0, 0));
-    EXPECT_EQ(window, FindWindowW(L"TravineOptionDlgClass", nullptr));
-    EXPECT_EQ(L"オプション - Travine  for Windows 10/11", WindowText(window));
-    EXPECT_TRUE(IsWindowVisible(window));
-}
-
-TEST_F(OptionsWindowTest, StartsOnTheGeneralPageWhenTheExtensionIsRegistered) {
-    FakeExtensionRegistration();
-    Open();
-    EXPECT_EQ(kGeneralPage, VisiblePage());
-    EXPECT_EQ(1, SendMessageW(Tab(), TCM_GETCURSEL, 0, 0));
-    EXPECT_FALSE(UpdateEnabled());
+TEST_F(OptionsWindowTest, StartsUnchangedOnSetupUntilTheExtensionIsRegisteredThenOnGeneral) {
+    for (int page : {kSetupPage, kGeneralPage}) {
+        if (page == kGeneralPage) {
+            Close();
+            FakeExtensionRegistration();
+        }
+        Open();
+        EXPECT_FALSE(UpdateEnabled());
+        EXPECT_EQ(page, VisiblePage());
+        EXPECT_EQ(page, SendMessageW(Tab(), TCM_GETCURSEL, 0, 0));
+        EXPECT_EQ(window, FindWindowW(L"TravineOptionDlgClass", nullptr));
+        EXPECT_EQ(L"オプション - Travine  for Windows 10/11", WindowText(window));
+        EXPECT_TRUE(IsWindowVisible(window));
+    }
 }
 
 TEST_F(OptionsWindowTest, TabsCarryTheirCaptionsInOrder) {
@@ -42,13 +40,7 @@ TEST_F(OptionsWindowTest, TabsCarryTheirCaptionsInOrder) {
                                        L"\u3000リストビュー2\u3000", L"\u3000バージョン情報\u3000"};
     ASSERT_EQ(6, SendMessageW(Tab(), TCM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < 6; ++i) {
-        wchar_t text[64] = {};
-        TCITEMW item = {};
-        item.mask = TCIF_TEXT;
-        item.pszText = text;
-        item.cchTextMax = 64;
-        SendMessageW(Tab(), TCM_GETITEMW, i, reinterpret_cast<LPARAM>(&item));
-        EXPECT_STREQ(expected[i], text) << i;
+        EXPECT_EQ(expected[i], TabText(Tab(), i)) << i;
         EXPECT_EQ(i, tabSheetMgr->FindPage(i));
     }
 }

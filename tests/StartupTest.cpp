@@ -14,29 +14,17 @@ struct Running {
     bool started = false;
 };
 
-struct WindowSearch {
-    DWORD pid;
-    const wchar_t* className;
-    HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM lParam) {
-    auto* search = reinterpret_cast<WindowSearch*>(lParam);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    wchar_t className[64] = {};
-    GetClassNameW(hwnd, className, 64);
-    if (pid == search->pid && wcscmp(className, search->className) == 0) {
-        search->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
+// The first top-level window of a class that belongs to the process.
 HWND FindProcessWindow(DWORD pid, const wchar_t* className) {
-    WindowSearch search = {pid, className, nullptr};
-    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    HWND window = nullptr;
+    while ((window = FindWindowExW(nullptr, window, className, nullptr)) != nullptr) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == pid) {
+            return window;
+        }
+    }
+    return nullptr;
 }
 
 std::wstring RemoteText(HWND hwnd) {

@@ -8,7 +8,6 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -52,28 +51,6 @@ const wchar_t* const kCounts[] = {L"ViewModeEFNum", L"ColumnNum", L"ColumnEFNum"
 const wchar_t* const kPrefixes[] = {L"ViewModeEF_", L"Column_", L"ColumnEF_"};
 const DWORD kTypes[] = {REG_DWORD,    REG_SZ,    REG_BINARY, REG_EXPAND_SZ,
                         REG_MULTI_SZ, REG_QWORD, REG_NONE,   0x1234};
-
-using Key = std::map<std::wstring, std::pair<DWORD, std::vector<BYTE>>>;
-
-Key Snapshot() {
-    Key values;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return values;
-    }
-    for (DWORD i = 0;; ++i) {
-        wchar_t name[256];
-        DWORD nameChars = 256;
-        DWORD type = 0;
-        DWORD size = 0;
-        if (RegEnumValueW(key, i, name, &nameChars, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
-            break;
-        }
-        values[name] = {type, ReadRaw(HKEY_CURRENT_USER, kOptionsKey, name).bytes};
-    }
-    RegCloseKey(key);
-    return values;
-}
 
 class KeyMaker {
 public:
@@ -169,7 +146,7 @@ private:
 };
 
 // What a saved key must look like, whatever it was loaded from.
-void ExpectWellFormed(const Key& key) {
+void ExpectWellFormed(const StoredKey& key) {
     for (const wchar_t* name : kRealNames) {
         const auto value = key.find(name);
         ASSERT_NE(key.end(), value) << "missing " << std::string(name, name + wcslen(name));
@@ -234,13 +211,13 @@ TEST(StoreFuzz, AnyKeyLoadsQuicklyAndSavesAWellFormedFixedPoint) {
         LoadOptions(loaded);
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
         ASSERT_TRUE(SaveOptions(loaded));
-        const Key saved = Snapshot();
+        const StoredKey saved = StoredValues();
         ExpectWellFormed(saved);
 
         Options again;
         LoadOptions(again);
         ASSERT_TRUE(SaveOptions(again));
-        EXPECT_TRUE(saved == Snapshot()) << "a second load and save changed the key";
+        EXPECT_TRUE(saved == StoredValues()) << "a second load and save changed the key";
         if (HasFailure() || only >= 0) {
             break;
         }

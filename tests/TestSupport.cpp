@@ -104,6 +104,25 @@ RawValue ReadOptionRaw(const wchar_t* name) {
     return ReadRaw(HKEY_CURRENT_USER, kOptionsKey, name);
 }
 
+StoredKey StoredValues() {
+    StoredKey values;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return values;
+    }
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[256];
+        DWORD nameChars = 256;
+        DWORD type = 0;
+        if (RegEnumValueW(key, i, name, &nameChars, nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS) {
+            break;
+        }
+        values[name] = {type, ReadOptionRaw(name).bytes};
+    }
+    RegCloseKey(key);
+    return values;
+}
+
 ColumnEntry StoredColumn(int index) {
     ColumnEntry entry;
     std::memset(&entry, 0, sizeof(entry));
@@ -149,10 +168,6 @@ void WriteVersionValue(const wchar_t* name, DWORD type, const void* data, DWORD 
     }
     RegCloseKey(key);
 }
-void WriteVersionText(const wchar_t* name, const wchar_t* text) {
-    WriteVersionValue(name, REG_SZ, text,
-                      text ? static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)) : 0);
-}
 } // namespace
 
 WindowsVersionCase::WindowsVersionCase() {
@@ -172,22 +187,14 @@ WindowsVersionCase::~WindowsVersionCase() {
     }
 }
 
-void WindowsVersionCase::SetBuild(const wchar_t* build) {
-    WriteVersionText(L"CurrentBuildNumber", build);
-}
-void WindowsVersionCase::SetUbr(const DWORD* ubr) {
-    WriteVersionValue(L"UBR", REG_DWORD, ubr, sizeof(DWORD));
-}
-void WindowsVersionCase::SetDisplayVersion(const wchar_t* text) {
-    WriteVersionText(L"DisplayVersion", text);
-}
-void WindowsVersionCase::SetProductName(const wchar_t* text) {
-    WriteVersionText(L"ProductName", text);
+void WindowsVersionCase::SetText(const wchar_t* name, const wchar_t* text) {
+    WriteVersionValue(name, REG_SZ, text,
+                      text ? static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)) : 0);
 }
 void WindowsVersionCase::Set(const wchar_t* build, DWORD ubr, const wchar_t* displayVersion) {
     SetBuild(build);
-    SetUbr(&ubr);
-    SetDisplayVersion(displayVersion);
+    WriteVersionValue(L"UBR", REG_DWORD, &ubr, sizeof(ubr));
+    SetText(L"DisplayVersion", displayVersion);
 }
 
 void RemoveExtensionRegistration() {
@@ -292,12 +299,61 @@ HWND CreateTestWindow(const wchar_t* className, WNDPROC proc, DWORD style, int w
                          GetModuleHandleW(nullptr), nullptr);
 }
 
+Pixels CountPixels(HDC dc, const RECT& area, COLORREF color) {
+    Pixels pixels;
+    const int middle = (area.top + area.bottom) / 2;
+    for (int y = area.top; y < area.bottom; ++y) {
+        int run = 0;
+        for (int x = area.left; x < area.right; ++x) {
+            const bool match = GetPixel(dc, x, y) == color;
+            if (match) {
+                ++(y < middle ? pixels.upperHalf : pixels.lowerHalf);
+            }
+            run = match ? run + 1 : 0;
+            pixels.longestRun = run > pixels.longestRun ? run : pixels.longestRun;
+        }
+    }
+    return pixels;
+}
+
+Pixels CountPixels(HWND control, COLORREF color) {
+    RECT client;
+    GetClientRect(control, &client);
+    HDC dc = GetDC(control);
+    const Pixels pixels = CountPixels(dc, client, color);
+    ReleaseDC(control, dc);
+    return pixels;
+}
+
 std::wstring WindowText(HWND hwnd) {
     if (hwnd == nullptr) {
         return std::wstring();
     }
     wchar_t text[2048] = {};
     GetWindowTextW(hwnd, text, 2048);
+    return text;
+}
+
+std::vector<std::wstring> ComboItems(HWND combo) {
+    std::vector<std::wstring> items;
+    const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[64] = {};
+        if (SendMessageW(combo, CB_GETLBTEXTLEN, i, 0) < 64) {
+            SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        }
+        items.emplace_back(text);
+    }
+    return items;
+}
+
+std::wstring TabText(HWND tab, int index) {
+    wchar_t text[64] = {};
+    TCITEMW item = {};
+    item.mask = TCIF_TEXT;
+    item.pszText = text;
+    item.cchTextMax = 64;
+    SendMessageW(tab, TCM_GETITEMW, index, reinterpret_cast<LPARAM>(&item));
     return text;
 }
 

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -32,6 +33,9 @@ struct RawValue {
     std::wstring AsText() const;
 };
 RawValue ReadOptionRaw(const wchar_t* name);
+// Every value of the settings key by name: its type and bytes.
+using StoredKey = std::map<std::wstring, std::pair<DWORD, std::vector<BYTE>>>;
+StoredKey StoredValues();
 // The stored Column_<index>; a missing value or one of another size fails the test and gives a
 // zeroed entry.
 ColumnEntry StoredColumn(int index);
@@ -59,10 +63,9 @@ public:
     WindowsVersionCase(const WindowsVersionCase&) = delete;
     WindowsVersionCase& operator=(const WindowsVersionCase&) = delete;
 
-    void SetBuild(const wchar_t* build);
-    void SetUbr(const DWORD* ubr);
-    void SetDisplayVersion(const wchar_t* text);
-    void SetProductName(const wchar_t* text);
+    void SetText(const wchar_t* name, const wchar_t* text);
+    void SetBuild(const wchar_t* build) { SetText(L"CurrentBuildNumber", build); }
+    void SetProductName(const wchar_t* text) { SetText(L"ProductName", text); }
     void Set(const wchar_t* build, DWORD ubr, const wchar_t* displayVersion);
 
 private:
@@ -166,8 +169,21 @@ private:
     static LSTATUS WINAPI RecordDeletion(HKEY, LPCWSTR);
 };
 
+// The pixels of one colour in an area: how many in its upper and its lower half, and the longest
+// horizontal run of them (an underline).
+struct Pixels {
+    int upperHalf = 0;
+    int lowerHalf = 0;
+    int longestRun = 0;
+    int Total() const { return upperHalf + lowerHalf; }
+};
+Pixels CountPixels(HDC dc, const RECT& area, COLORREF color);
+Pixels CountPixels(HWND control, COLORREF color); // as the control is on screen
+
 // A top-level window of a class of the test's own, with proc as its window procedure.
 HWND CreateTestWindow(const wchar_t* className, WNDPROC proc, DWORD style, int width, int height);
 
 std::wstring WindowText(HWND hwnd);
+std::vector<std::wstring> ComboItems(HWND combo);
+std::wstring TabText(HWND tab, int index);
 std::wstring ProgramFolder(); // with trailing backslash
