@@ -8,8 +8,8 @@
 
 #include "app/MessageBoxes.h"
 #include "app/ModulePath.h"
-#include "app/SystemCalls.h"
 #include "app/OptionsWindow.h"
+#include "app/SystemCalls.h"
 #include "pages/PageIds.h"
 #include "resource.h"
 #include "settings/OptionsStore.h"

@@ -400,9 +400,7 @@ SystemCallRecorder* activeRecorder = nullptr;
 std::wstring OrEmpty(const wchar_t* text) {
     return text != nullptr ? text : L"";
 }
-} // namespace
 
-namespace {
 SystemCallRecorder::ShellCall MakeShellCall(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR params,
                                             LPCWSTR directory, INT show) {
     SystemCallRecorder::ShellCall call;

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "BenchTiming.h"
+
 namespace {
 
 struct Search {
@@ -55,14 +57,13 @@ struct RunResult {
     SIZE_T peakWorkingSet = 0;
 };
 
-RunResult RunOnce(const std::wstring& program, const LARGE_INTEGER& frequency) {
+RunResult RunOnce(const std::wstring& program) {
     RunResult result;
     std::wstring commandLine = L"\"" + program + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
-    LARGE_INTEGER start;
-    QueryPerformanceCounter(&start);
+    const double start = NowMicroseconds();
     if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &info)) {
         fwprintf(stderr, L"cannot start %ls (error %lu)\n", program.c_str(), GetLastError());
@@ -85,10 +86,7 @@ RunResult RunOnce(const std::wstring& program, const LARGE_INTEGER& frequency) {
         }
         Sleep(1);
     }
-    LARGE_INTEGER ready;
-    QueryPerformanceCounter(&ready);
-    result.milliseconds = static_cast<double>(ready.QuadPart - start.QuadPart) * 1000.0 /
-                          static_cast<double>(frequency.QuadPart);
+    result.milliseconds = (NowMicroseconds() - start) / 1000.0;
 
     if (window != nullptr) {
         PROCESS_MEMORY_COUNTERS memory = {};
@@ -143,15 +141,12 @@ int wmain(int argc, wchar_t** argv) {
         fwprintf(stderr, L"usage: start_probe.exe [--runs N] program.exe [program.exe ...]\n");
         return 2;
     }
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-
     std::vector<std::vector<double>> times(programs.size());
     std::vector<SIZE_T> peaks(programs.size(), 0);
     bool allOk = true;
     for (int run = 0; run < runs; ++run) {
         for (size_t p = 0; p < programs.size(); ++p) {
-            const RunResult result = RunOnce(programs[p], frequency);
+            const RunResult result = RunOnce(programs[p]);
             allOk = allOk && result.ok;
             if (result.ok) {
                 times[p].push_back(result.milliseconds);
