@@ -38,3 +38,24 @@ bool GetProgramPath(wchar_t* modulePath, size_t modulePathChars) {
     }
     return true;
 }
+
+bool GetSystemProgramPath(const wchar_t* fileName, wchar_t* out, size_t outChars) {
+    if (outChars == 0) {
+        return false;
+    }
+    out[0] = L'\0';
+    const UINT folderLength = GetSystemDirectoryW(out, static_cast<UINT>(outChars));
+    const size_t nameLength = wcslen(fileName);
+    // Zero is a failure and a length at or above the buffer is the size it would have needed.
+    if (folderLength == 0 || folderLength >= outChars || folderLength + 1 + nameLength + 1 > outChars) {
+        out[0] = L'\0';
+        return false;
+    }
+    size_t used = folderLength;
+    if (out[used - 1] != L'\\') {
+        out[used++] = L'\\';
+    }
+    wmemcpy(out + used, fileName, nameLength);
+    out[used + nameLength] = L'\0';
+    return true;
+}

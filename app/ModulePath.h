@@ -9,3 +9,7 @@ bool CombineBesideModule(const wchar_t* modulePath, const wchar_t* relative, wch
 
 // The program's own full path; false when it cannot be read whole into modulePathChars units.
 bool GetProgramPath(wchar_t* modulePath, size_t modulePathChars);
+
+// fileName in the system folder (GetSystemDirectoryW), so that a program of the same name in
+// the program's own or the current folder is never the one that runs; false when it does not fit.
+bool GetSystemProgramPath(const wchar_t* fileName, wchar_t* out, size_t outChars);

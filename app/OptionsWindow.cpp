@@ -7,6 +7,7 @@
 
 #include "app/MessageBoxes.h"
 #include "app/ModulePath.h"
+#include "app/SettingsBackup.h"
 #include "app/StartupTrace.h"
 #include "app/SystemCalls.h"
 #include "pages/ColumnConfig.h"
@@ -206,9 +207,9 @@ HWND CreateOptionsWindow(HINSTANCE hInstance) {
     wc.cbSize = sizeof(wc);
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = OptionsWndProc;
-    // The dialog manager keeps its data in the window: 48 bytes on 64-bit Windows. MinGW's
-    // headers define DLGWINDOWEXTRA as the 32-bit 30 for every target.
-    wc.cbWndExtra = kDialogWindowExtra;
+    // Room for the dialog manager's slots, as every Windows SDK defines it for every target (30);
+    // on x64 DWLP_MSGRESULT, DWLP_DLGPROC and DWLP_USER take 24 of these bytes.
+    wc.cbWndExtra = DLGWINDOWEXTRA;
     wc.hInstance = hInstance;
     wc.hIcon = LoadIconW(hInstance, MAKEINTRESOURCEW(IDI_APP));
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
@@ -244,14 +245,7 @@ HWND CreateOptionsWindow(HINSTANCE hInstance) {
     LoadOptionsIntoPages();
     TraceStartupStep("options loaded into the pages");
 
-    HWND list = PageControl(kListView2Page, IDC_LV2_COLUMN_LIST);
-    if (list != nullptr) {
-        LVITEMW state = {};
-        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        state.state = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageW(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
-        SendMessageW(list, LVM_ENSUREVISIBLE, 0, FALSE);
-    }
+    SelectFirstColumnRow(PageControl(kListView2Page, IDC_LV2_COLUMN_LIST));
 
     // Everything up to here filled the controls; only what the user does from now on counts.
     pageEventsEnabled = 1;
@@ -300,6 +294,9 @@ LRESULT CALLBACK OptionsWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM l
             return 0;
         case IDC_HELP_BUTTON:
             OpenHelp();
+            return 0;
+        case IDC_BACKUP:
+            ShowBackupMenu(hWnd);
             return 0;
         default:
             // No IDOK or IDCANCEL handling: Enter does not save and Escape does not close.

@@ -13,7 +13,6 @@ extern int pageEventsEnabled;
 
 inline constexpr wchar_t kOptionsWindowClass[] = L"TravineOptionDlgClass";
 inline constexpr COLORREF kPageBackground = RGB(246, 246, 246);
-inline constexpr int kDialogWindowExtra = sizeof(void*) == 8 ? 48 : 30;
 
 HWND CreateOptionsWindow(HINSTANCE hInstance);
 LRESULT CALLBACK OptionsWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -9,5 +9,6 @@ LSTATUS WINAPI DeleteKeyTree(HKEY root, LPCWSTR subKey) {
 }
 } // namespace
 
-const SystemCalls kRealSystemCalls = {ShellExecuteW, ShellExecuteExW, GetOpenFileNameW, DeleteKeyTree};
+const SystemCalls kRealSystemCalls = {ShellExecuteW,    ShellExecuteExW, GetOpenFileNameW, DeleteKeyTree,
+                                      GetSaveFileNameW, WriteFile,       MoveFileExW};
 SystemCalls systemCalls = kRealSystemCalls;

@@ -1,8 +1,8 @@
 // The system calls whose effect a test cannot judge on a test machine: a shell that opens
-// anything without complaint, an elevation that is never declined, a file dialog, a key
-// deletion that always succeeds. The program always calls them through these pointers; a test
-// puts a recorder in their place to check every field the program passes, and puts the
-// originals back afterwards.
+// anything without complaint, an elevation that is never declined, the file dialogs, a key
+// deletion that always succeeds, a disk that never fills and a file that is never in use. The program always
+// calls them through these pointers; a test puts a recorder in their place to check every field the program
+// passes, and puts the originals back afterwards.
 #pragma once
 
 #include <windows.h>
@@ -14,6 +14,9 @@ struct SystemCalls {
     BOOL(WINAPI* shellExecuteEx)(SHELLEXECUTEINFOW*);
     BOOL(WINAPI* getOpenFileName)(OPENFILENAMEW*);
     LSTATUS(WINAPI* deleteKeyTree)(HKEY, LPCWSTR);
+    BOOL(WINAPI* getSaveFileName)(OPENFILENAMEW*);
+    BOOL(WINAPI* writeFile)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
+    BOOL(WINAPI* moveFileEx)(LPCWSTR, LPCWSTR, DWORD);
 };
 
 extern SystemCalls systemCalls;

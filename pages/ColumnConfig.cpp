@@ -136,6 +136,17 @@ void FillColumnList(HWND list) {
     InvalidateRect(list, nullptr, TRUE);
 }
 
+void SelectFirstColumnRow(HWND list) {
+    if (list == nullptr) {
+        return;
+    }
+    LVITEMW state = {};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
+    SendMessageW(list, LVM_ENSUREVISIBLE, 0, FALSE);
+}
+
 void ShowColumnRow(HWND list, int entryIndex, RowMode mode) {
     if (list == nullptr) {
         return;

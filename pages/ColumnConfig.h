@@ -15,6 +15,8 @@ extern ColumnEntry* editedColumn;
 void SetUpColumnList(HWND page);
 // Rebuilds every row from the working column table.
 void FillColumnList(HWND list);
+// Selects and focuses the first row and scrolls it into view, as the window starts.
+void SelectFirstColumnRow(HWND list);
 void ShowColumnRow(HWND list, int entryIndex, RowMode mode);
 void OnColumnListNotify(const NMHDR* header);
 // Runs the Column edit dialog for the selected row; true when it was accepted.

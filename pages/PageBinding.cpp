@@ -367,6 +367,18 @@ void SaveControl(const ControlBinding& binding, HWND control, Options& options) 
     }
 }
 
+// The record's columns become the working table, every other value goes into its control.
+void FillPages(const Options& options) {
+    FillWorkingColumnTable(options);
+    const PageWindows pages;
+    for (const ControlBinding& binding : kBindings) {
+        HWND control = pages.Control(binding.pageId, binding.controlId);
+        if (control != nullptr) {
+            LoadControl(binding, control, options);
+        }
+    }
+}
+
 } // namespace
 
 void InitializePage(HWND page) {
@@ -404,22 +416,14 @@ void InitializePage(HWND page) {
 void LoadOptionsIntoPages() {
     Options options;
     LoadOptions(options);
-    FillWorkingColumnTable(options);
-    const PageWindows pages;
-    for (const ControlBinding& binding : kBindings) {
-        HWND control = pages.Control(binding.pageId, binding.controlId);
-        if (control != nullptr) {
-            LoadControl(binding, control, options);
-        }
-    }
+    FillPages(options);
 }
 
-SaveResult SaveOptionsFromPages() {
+bool ReadOptionsFromPages(Options& options) {
     HWND listView2 = FindPageWindow(kListView2Page);
     if (listView2 != nullptr && !CheckExceptionLines(listView2)) {
-        return SaveResult::kRejected;
+        return false;
     }
-    Options options;
     const PageWindows pages;
     for (const ControlBinding& binding : kBindings) {
         HWND control = pages.Control(binding.pageId, binding.controlId);
@@ -427,11 +431,30 @@ SaveResult SaveOptionsFromPages() {
             SaveControl(binding, control, options);
         }
     }
+    return true;
+}
+
+SaveResult SaveOptionsFromPages() {
+    Options options;
+    if (!ReadOptionsFromPages(options)) {
+        return SaveResult::kRejected;
+    }
     if (!SaveOptions(options)) {
         return SaveResult::kWriteFailed;
     }
     SetOptionsChanged(false);
     return SaveResult::kSaved;
+}
+
+void ShowOptionsInPages(const Options& options) {
+    // The program's own filling of the controls is not an edit of the user's.
+    const int eventsWere = pageEventsEnabled;
+    pageEventsEnabled = 0;
+    FillPages(options);
+    SelectFirstColumnRow(PageControl(kListView2Page, IDC_LV2_COLUMN_LIST));
+    pageEventsEnabled = eventsWere;
+    SetOptionsChanged(true);
+    UpdateControlStates();
 }
 
 void UpdateControlStates() {

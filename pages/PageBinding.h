@@ -6,6 +6,7 @@
 
 #include <cstddef>
 
+#include "settings/Options.h"
 #include "ui/ConvexLabelWnd.h"
 #include "ui/FontLabelWnd.h"
 #include "ui/ListView.h"
@@ -32,6 +33,13 @@ enum class SaveResult {
 void InitializePage(HWND page);
 void LoadOptionsIntoPages();
 SaveResult SaveOptionsFromPages();
+// Fills a record from the controls exactly as Update does; false, after telling the user which
+// line cannot be stored, when the pages hold something that cannot be saved.
+bool ReadOptionsFromPages(Options& options);
+// Shows a record that did not come from the registry (a backup, the defaults) as unsaved
+// changes: the controls and the column table take its values, the enable rules run and Update
+// is enabled. Nothing is written.
+void ShowOptionsInPages(const Options& options);
 void UpdateControlStates();
 bool BrowseForProgram(wchar_t (&path)[kProgramPathChars]);
 void OnPageDestroy(HWND page);

@@ -130,8 +130,12 @@ bool RunRegsvr32(HWND owner, bool registerDll) {
 
     wchar_t params[kModulePathChars + 16];
     swprintf(params, std::size(params), L"/s%ls \"%ls\"", registerDll ? L"" : L" /u", dllPath);
+    // A bare "regsvr32.exe" would be looked up in the program's folder first, where any earlier
+    // download of that name would then run with administrator rights.
+    wchar_t regsvr32[MAX_PATH];
     DWORD exitCode = 0xFFFFFFFF;
-    if (!RunElevatedAndWait(owner, L"regsvr32.exe", params, &exitCode)) {
+    if (!GetSystemProgramPath(L"regsvr32.exe", regsvr32, std::size(regsvr32)) ||
+        !RunElevatedAndWait(owner, regsvr32, params, &exitCode)) {
         exitCode = 0xFFFFFFFF;
     }
 

@@ -15,12 +15,22 @@
 #define IDD_SETUP 109
 #define IDD_LISTVIEW2 110
 #define IDD_COLUMN_EDIT 111
+#define IDR_BACKUP_MENU 112
+
+// The program's version as the version block and the backup files name it.
+#define TRAVINE_VERSION_TEXT "1.2.0.0"
 
 // Options window (104)
 #define IDC_TAB 1000
 #define IDC_CLOSE 1001
 #define IDC_UPDATE 1002
 #define IDC_HELP_BUTTON 1003
+#define IDC_BACKUP 1065
+
+// Backup menu (112)
+#define IDM_BACKUP_SAVE 40001
+#define IDM_BACKUP_LOAD 40002
+#define IDM_BACKUP_RESET 40003
 
 // Setup page (109)
 #define IDC_SETUP_REGISTER 1010

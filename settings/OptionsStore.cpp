@@ -7,10 +7,8 @@
 #include <vector>
 
 #include "settings/RegReader.h"
+#include "settings/RegFileParser.h"
 #include "settings/WindowsVersion.h"
-#include "ui/Handles.h"
-
-const wchar_t kOptionsKey[] = L"Software\\Travine11";
 
 namespace {
 
@@ -78,7 +76,7 @@ const ListNames kColumnNames = {L"ColumnNum", L"Column_"};
 const ListNames kColumnEFNames = {L"ColumnEFNum", L"ColumnEF_"};
 
 // Counts up to this many are read index by index; above it, only the numbered values that
-// exist in the key are read, which gives the same list without billions of failed lookups.
+// exist in the source are read, which gives the same list without billions of failed lookups.
 constexpr int32_t kDirectReadCount = 1024;
 
 // "%s%d" of the prefix and the index: ViewModeEF_0, Column_26.
@@ -86,26 +84,25 @@ void FormatNumberedName(const wchar_t* prefix, int32_t index, wchar_t* out, size
     swprintf(out, outChars, L"%ls%d", prefix, index);
 }
 
-bool ReadNumber(const wchar_t* name, int32_t* value) {
+bool ReadNumber(const CValueSource& source, const wchar_t* name, int32_t* value) {
     BYTE data[4] = {};
     DWORD size = sizeof(data);
-    if (QueryRegValue(HKEY_CURRENT_USER, kOptionsKey, name, data, &size) != ERROR_SUCCESS ||
-        size < sizeof(data)) {
+    if (source.Query(name, data, &size) != ERROR_SUCCESS || size < sizeof(data)) {
         return false; // missing, or too short to be a number
     }
     std::memcpy(value, data, sizeof(*value));
     return true;
 }
 
-int32_t ReadNumberOr(const wchar_t* name, int32_t fallback) {
+int32_t ReadNumberOr(const CValueSource& source, const wchar_t* name, int32_t fallback) {
     int32_t value = fallback;
-    return ReadNumber(name, &value) ? value : fallback;
+    return ReadNumber(source, name, &value) ? value : fallback;
 }
 
 // Reads a text into out (outChars units); the stored bytes need not hold a NUL.
-bool ReadText(const wchar_t* name, wchar_t* out, size_t outChars) {
+bool ReadText(const CValueSource& source, const wchar_t* name, wchar_t* out, size_t outChars) {
     DWORD size = static_cast<DWORD>(outChars * sizeof(wchar_t));
-    if (QueryRegValue(HKEY_CURRENT_USER, kOptionsKey, name, out, &size) != ERROR_SUCCESS) {
+    if (source.Query(name, out, &size) != ERROR_SUCCESS) {
         out[0] = L'\0';
         return false;
     }
@@ -114,16 +111,28 @@ bool ReadText(const wchar_t* name, wchar_t* out, size_t outChars) {
     return true;
 }
 
-void ReadNumbers(Options& options, const NumberOption* rows, size_t count) {
+void ReadNumbers(const CValueSource& source, Options& options, const NumberOption* rows, size_t count) {
     for (size_t i = 0; i < count; ++i) {
-        options.*(rows[i].field) = ReadNumberOr(rows[i].name, rows[i].loadDefault);
+        options.*(rows[i].field) = ReadNumberOr(source, rows[i].name, rows[i].loadDefault);
     }
 }
 
-bool WriteNumbers(const Options& options, const NumberOption* rows, size_t count) {
+bool WriteDword(CValueSink& sink, const wchar_t* name, DWORD value) {
+    return sink.Write(name, REG_DWORD, &value, sizeof(value));
+}
+
+bool WriteText(CValueSink& sink, const wchar_t* name, const wchar_t* text) {
+    const size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
+    if (bytes > kMaxValueBytes) {
+        return false;
+    }
+    return sink.Write(name, REG_SZ, text, static_cast<DWORD>(bytes));
+}
+
+bool WriteNumbers(CValueSink& sink, const Options& options, const NumberOption* rows, size_t count) {
     bool ok = true;
     for (size_t i = 0; i < count; ++i) {
-        ok = WriteRegDword(rows[i].name, static_cast<DWORD>(options.*(rows[i].field))) && ok;
+        ok = WriteDword(sink, rows[i].name, static_cast<DWORD>(options.*(rows[i].field))) && ok;
     }
     return ok;
 }
@@ -155,7 +164,7 @@ bool ParseNumberedName(const wchar_t* name, const wchar_t* prefix, int32_t count
 }
 
 // The indices whose numbered values the load looks at, in increasing order.
-std::vector<int32_t> IndicesToRead(const wchar_t* prefix, int32_t count) {
+std::vector<int32_t> IndicesToRead(const CValueSource& source, const wchar_t* prefix, int32_t count) {
     std::vector<int32_t> indices;
     if (count <= 0) {
         return indices;
@@ -167,54 +176,52 @@ std::vector<int32_t> IndicesToRead(const wchar_t* prefix, int32_t count) {
         }
         return indices;
     }
-    UniqueHkey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
-        return indices;
-    }
-    wchar_t name[256]; // registry value names are at most 16383 units, ours far shorter
-    for (DWORD i = 0;; ++i) {
-        DWORD nameChars = static_cast<DWORD>(std::size(name));
-        const LSTATUS status =
-            RegEnumValueW(key.get(), i, name, &nameChars, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_NO_MORE_ITEMS) {
-            break;
-        }
-        if (status != ERROR_SUCCESS) {
-            continue; // a name too long for the buffer cannot be one of ours
-        }
+    source.ForEachName([&](const wchar_t* name) {
         int32_t index = 0;
         if (ParseNumberedName(name, prefix, count, &index)) {
             indices.push_back(index);
         }
-    }
+    });
     std::sort(indices.begin(), indices.end());
     indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
     return indices;
 }
 
-void ReadExceptionList(const ListNames& names, ExceptionFolderList& list) {
+// A missing count gives the defaults when there are any (a backup without the list), and no
+// entries otherwise (the key, whose lists the first-run writer has already stored).
+void ReadExceptionList(const CValueSource& source, const ListNames& names, ExceptionFolderList& list,
+                       const wchar_t* const* defaults, size_t defaultCount) {
     int32_t count = 0;
-    if (!ReadNumber(names.count, &count) || count <= 0) {
+    if (!ReadNumber(source, names.count, &count)) {
+        for (size_t i = 0; i < defaultCount; ++i) {
+            list.Append(defaults[i]);
+        }
         return;
     }
-    for (int32_t index : IndicesToRead(names.prefix, count)) {
+    for (int32_t index : IndicesToRead(source, names.prefix, count)) {
         wchar_t valueName[64];
         FormatNumberedName(names.prefix, index, valueName, std::size(valueName));
         wchar_t entry[ExceptionFolderList::kMaxEntryChars + 1]; // 520 bytes
-        ReadText(valueName, entry, std::size(entry));
+        ReadText(source, valueName, entry, std::size(entry));
         list.Append(entry); // empty entries are skipped
     }
 }
 
-void ReadColumns(Options& options) {
-    const int32_t count = ReadNumberOr(kColumnNames.count, 0);
-    for (int32_t index : IndicesToRead(kColumnNames.prefix, count)) {
+void ReadColumns(const CValueSource& source, Options& options, bool defaultWhenMissing) {
+    int32_t count = 0;
+    if (!ReadNumber(source, kColumnNames.count, &count)) {
+        if (defaultWhenMissing) {
+            options.SetDefaultColumns();
+        }
+        return;
+    }
+    for (int32_t index : IndicesToRead(source, kColumnNames.prefix, count)) {
         wchar_t valueName[64];
         FormatNumberedName(kColumnNames.prefix, index, valueName, std::size(valueName));
         ColumnEntry entry;
         std::memset(&entry, 0, sizeof(entry));
         DWORD size = sizeof(entry);
-        QueryRegValue(HKEY_CURRENT_USER, kOptionsKey, valueName, &entry, &size);
+        source.Query(valueName, &entry, &size);
         entry.Name[kColumnNameChars - 1] = L'\0';
         if (entry.Name[0] != L'\0') {
             options.ColumnEntries.push_back(entry);
@@ -222,33 +229,24 @@ void ReadColumns(Options& options) {
     }
 }
 
-bool WriteExceptionList(const ListNames& names, const ExceptionFolderList& list) {
-    bool ok = WriteRegDword(names.count, static_cast<DWORD>(list.Count()));
+bool WriteExceptionList(CValueSink& sink, const ListNames& names, const ExceptionFolderList& list) {
+    bool ok = WriteDword(sink, names.count, static_cast<DWORD>(list.Count()));
     for (size_t i = 0; i < list.Count(); ++i) {
         wchar_t valueName[64];
         FormatNumberedName(names.prefix, static_cast<int32_t>(i), valueName, std::size(valueName));
-        ok = WriteRegText(valueName, list.At(i)) && ok;
+        ok = WriteText(sink, valueName, list.At(i)) && ok;
     }
     return ok;
 }
 
-bool WriteColumns(const std::vector<ColumnEntry>& columns) {
-    bool ok = WriteRegDword(kColumnNames.count, static_cast<DWORD>(columns.size()));
+bool WriteColumns(CValueSink& sink, const std::vector<ColumnEntry>& columns) {
+    bool ok = WriteDword(sink, kColumnNames.count, static_cast<DWORD>(columns.size()));
     for (size_t i = 0; i < columns.size(); ++i) {
         wchar_t valueName[64];
         FormatNumberedName(kColumnNames.prefix, static_cast<int32_t>(i), valueName, std::size(valueName));
-        ok = WriteRegBinary(valueName, columns[i]) && ok;
+        ok = sink.Write(valueName, REG_BINARY, &columns[i], sizeof(ColumnEntry)) && ok;
     }
     return ok;
-}
-
-bool WriteValue(const wchar_t* name, DWORD type, const void* data, DWORD size) {
-    UniqueHkey key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                        nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
-        return false;
-    }
-    return RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
 }
 
 class RecordLock {
@@ -262,48 +260,28 @@ private:
     CRITICAL_SECTION* m_lock;
 };
 
-} // namespace
+enum class LoadKind { kSettingsKey, kOtherSource };
 
-bool WriteRegDword(const wchar_t* name, DWORD value) {
-    return WriteValue(name, REG_DWORD, &value, sizeof(value));
-}
-
-bool WriteRegText(const wchar_t* name, const wchar_t* text) {
-    const size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
-    if (bytes > kMaxValueBytes) {
-        return false;
-    }
-    return WriteValue(name, REG_SZ, text, static_cast<DWORD>(bytes));
-}
-
-bool WriteRegBinary(const wchar_t* name, const ColumnEntry& entry) {
-    return WriteValue(name, REG_BINARY, &entry, sizeof(entry));
-}
-
-void LoadOptions(Options& options) {
-    RecordLock lock(options);
-
+// The one loading logic. Only the settings key runs the first-run writer; any other source gets
+// the default lists where it has none.
+void LoadValues(const CValueSource& source, Options& options, LoadKind kind) {
     int32_t initialized = 0;
-    if (ReadNumber(L"OptionInitialized", &initialized)) {
-        options.OptionInitialized = initialized;
-    } else {
-        options.OptionInitialized = 0;
-    }
-    if (options.OptionInitialized == 0) {
+    options.OptionInitialized = ReadNumber(source, L"OptionInitialized", &initialized) ? initialized : 0;
+    if (kind == LoadKind::kSettingsKey && options.OptionInitialized == 0) {
         WriteFirstRunDefaults(options);
     }
 
-    ReadNumbers(options, kCommandBarNumbers, std::size(kCommandBarNumbers));
+    ReadNumbers(source, options, kCommandBarNumbers, std::size(kCommandBarNumbers));
     if (!IsWindows11Build(ReadWindowsBuildNumber())) {
         for (int32_t Options::*field : kWindows11OnlyFields) {
             options.*field = 0;
         }
     }
-    ReadNumbers(options, kOtherNumbers, std::size(kOtherNumbers));
+    ReadNumbers(source, options, kOtherNumbers, std::size(kOtherNumbers));
 
     for (const TextOption& text : kTextOptions) {
         wchar_t* field = options.*(text.field);
-        if (!ReadText(text.name, field, kCommandTextChars)) {
+        if (!ReadText(source, text.name, field, kCommandTextChars)) {
             wcsncpy(field, text.loadDefault, kCommandTextChars - 1);
             field[kCommandTextChars - 1] = L'\0';
         }
@@ -313,48 +291,90 @@ void LoadOptions(Options& options) {
     options.ColumnEntries.clear();
     options.ColumnEF.Clear();
 
-    ReadNumbers(options, kViewNumbers, std::size(kViewNumbers));
-    ReadExceptionList(kViewModeEFNames, options.ViewModeEF);
-    ReadNumbers(options, &kColumnNumber, 1);
-    ReadColumns(options);
-    ReadExceptionList(kColumnEFNames, options.ColumnEF);
+    const bool listDefaults = kind == LoadKind::kOtherSource;
+    ReadNumbers(source, options, kViewNumbers, std::size(kViewNumbers));
+    ReadExceptionList(source, kViewModeEFNames, options.ViewModeEF, kDefaultViewModeExceptions,
+                      listDefaults ? std::size(kDefaultViewModeExceptions) : 0);
+    ReadNumbers(source, options, &kColumnNumber, 1);
+    ReadColumns(source, options, listDefaults);
+    ReadExceptionList(source, kColumnEFNames, options.ColumnEF, kDefaultColumnExceptions,
+                      listDefaults ? std::size(kDefaultColumnExceptions) : 0);
+}
+
+} // namespace
+
+bool WriteRegDword(const wchar_t* name, DWORD value) {
+    CRegistryValues registry;
+    return WriteDword(registry, name, value);
+}
+
+bool WriteRegText(const wchar_t* name, const wchar_t* text) {
+    CRegistryValues registry;
+    return WriteText(registry, name, text);
+}
+
+bool WriteRegBinary(const wchar_t* name, const ColumnEntry& entry) {
+    CRegistryValues registry;
+    return registry.Write(name, REG_BINARY, &entry, sizeof(entry));
+}
+
+void LoadOptions(Options& options) {
+    RecordLock lock(options);
+    const CRegistryValues registry;
+    LoadValues(registry, options, LoadKind::kSettingsKey);
+}
+
+void LoadOptionsFrom(const CValueSource& source, Options& options) {
+    RecordLock lock(options);
+    LoadValues(source, options, LoadKind::kOtherSource);
+}
+
+void LoadDefaultOptions(Options& options) {
+    const CRegFileValues nothing;
+    LoadOptionsFrom(nothing, options);
 }
 
 bool SaveOptions(Options& options) {
+    CRegistryValues registry;
+    return SaveOptionsTo(registry, options);
+}
+
+bool SaveOptionsTo(CValueSink& sink, Options& options) {
     RecordLock lock(options);
 
-    bool ok = WriteNumbers(options, kCommandBarNumbers, std::size(kCommandBarNumbers));
-    ok = WriteNumbers(options, kOtherNumbers, std::size(kOtherNumbers)) && ok;
+    bool ok = WriteNumbers(sink, options, kCommandBarNumbers, std::size(kCommandBarNumbers));
+    ok = WriteNumbers(sink, options, kOtherNumbers, std::size(kOtherNumbers)) && ok;
     for (const TextOption& text : kTextOptions) {
-        ok = WriteRegText(text.name, options.*(text.field)) && ok;
+        ok = WriteText(sink, text.name, options.*(text.field)) && ok;
     }
-    ok = WriteNumbers(options, kViewNumbers, std::size(kViewNumbers)) && ok;
-    ok = WriteExceptionList(kViewModeEFNames, options.ViewModeEF) && ok;
-    ok = WriteNumbers(options, &kColumnNumber, 1) && ok;
-    ok = WriteColumns(options.ColumnEntries) && ok;
-    ok = WriteExceptionList(kColumnEFNames, options.ColumnEF) && ok;
+    ok = WriteNumbers(sink, options, kViewNumbers, std::size(kViewNumbers)) && ok;
+    ok = WriteExceptionList(sink, kViewModeEFNames, options.ViewModeEF) && ok;
+    ok = WriteNumbers(sink, options, &kColumnNumber, 1) && ok;
+    ok = WriteColumns(sink, options.ColumnEntries) && ok;
+    ok = WriteExceptionList(sink, kColumnEFNames, options.ColumnEF) && ok;
     // A saved key holds every value, so it is initialised: without this, a key recreated by a
     // save after the settings were removed would get the default lists written over the
     // user's lists at the next start.
-    ok = WriteRegDword(L"OptionInitialized", 1) && ok;
+    ok = WriteDword(sink, L"OptionInitialized", 1) && ok;
     return ok;
 }
 
 void WriteFirstRunDefaults(Options& options) {
-    WriteRegDword(L"OptionInitialized", 1);
+    CRegistryValues registry;
+    WriteDword(registry, L"OptionInitialized", 1);
 
     ExceptionFolderList viewModeDefaults;
     for (const wchar_t* entry : kDefaultViewModeExceptions) {
         viewModeDefaults.Append(entry);
     }
-    WriteExceptionList(kViewModeEFNames, viewModeDefaults);
+    WriteExceptionList(registry, kViewModeEFNames, viewModeDefaults);
 
     ExceptionFolderList columnDefaults;
     for (const wchar_t* entry : kDefaultColumnExceptions) {
         columnDefaults.Append(entry);
     }
-    WriteExceptionList(kColumnEFNames, columnDefaults);
+    WriteExceptionList(registry, kColumnEFNames, columnDefaults);
 
     options.SetDefaultColumns();
-    WriteColumns(options.ColumnEntries);
+    WriteColumns(registry, options.ColumnEntries);
 }

@@ -136,7 +136,7 @@ TEST_F(OptionsWindowTest, ClassAndPagesHaveTheirLook) {
     wc.cbSize = sizeof(wc);
     ASSERT_TRUE(GetClassInfoExW(GetModuleHandleW(nullptr), L"TravineOptionDlgClass", &wc));
     EXPECT_EQ(static_cast<UINT>(CS_HREDRAW | CS_VREDRAW), wc.style);
-    EXPECT_GE(wc.cbWndExtra, sizeof(void*) == 8 ? 48 : 30); // what the dialog manager needs
+    EXPECT_EQ(30, wc.cbWndExtra); // DLGWINDOWEXTRA, the same for every target
     EXPECT_EQ(reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), wc.hbrBackground);
     EXPECT_EQ(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP)), wc.hIcon);
     EXPECT_NE(nullptr, wc.hIcon);

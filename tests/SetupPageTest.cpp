@@ -97,7 +97,10 @@ TEST_F(SetupPageTest, RegistrationRunsRegsvr32AndSwapsTheButtons) {
     EXPECT_EQ(static_cast<ULONG>(SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI), run.mask);
     EXPECT_EQ(FindPageWindow(kSetupPage), run.owner);
     EXPECT_EQ(L"runas", run.verb);
-    EXPECT_EQ(L"regsvr32.exe", run.file);
+    // The system folder's copy by its full path, never a file of that name found by a search.
+    wchar_t system[MAX_PATH];
+    ASSERT_NE(0u, GetSystemDirectoryW(system, MAX_PATH));
+    EXPECT_EQ(std::wstring(system) + L"\\regsvr32.exe", run.file);
     EXPECT_EQ(L"/s \"" + DllPath() + L"\"", run.params);
     EXPECT_TRUE(run.directoryNull);
     EXPECT_EQ(SW_SHOWNORMAL, run.show);
@@ -114,6 +117,7 @@ TEST_F(SetupPageTest, RegistrationRunsRegsvr32AndSwapsTheButtons) {
     seen = Press(IDC_SETUP_UNREGISTER);
     ASSERT_EQ(2u, calls.elevations.size());
     EXPECT_EQ(L"/s /u \"" + DllPath() + L"\"", calls.elevations[1].params);
+    EXPECT_EQ(calls.elevations[0].file, calls.elevations[1].file);
     ASSERT_EQ(1u, seen.size());
     EXPECT_EQ(L"アンインストールに成功しました", seen[0].text);
     EXPECT_EQ(BoxIcon::kInformation, seen[0].icon);

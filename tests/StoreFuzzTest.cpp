@@ -4,6 +4,7 @@
 // one seed, as printed by a failure.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cstdlib>
@@ -116,7 +117,8 @@ private:
         std::vector<BYTE> bytes = Noise(180);
         if (Chance(60)) { // a plausible entry: a short name and its NUL
             const std::vector<BYTE> name = Text(81);
-            std::memcpy(bytes.data() + 4, name.data(), std::min<size_t>(name.size(), 162));
+            // An empty vector's data() may be null, which memcpy must never get.
+            std::copy_n(name.begin(), std::min<size_t>(name.size(), 162), bytes.begin() + 4);
             bytes[4 + 162] = bytes[4 + 163] = 0;
         }
         bytes.resize(Chance(80) ? 180 : static_cast<size_t>(Pick({0, 4, 100, 179, 181, 400, 4096})));

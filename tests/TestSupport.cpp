@@ -418,7 +418,8 @@ SystemCallRecorder::ShellCall MakeShellCall(HWND owner, LPCWSTR verb, LPCWSTR fi
 
 SystemCallRecorder::SystemCallRecorder() {
     activeRecorder = this;
-    systemCalls = {RecordShell, RecordElevation, RecordFileDialog, RecordDeletion};
+    systemCalls = {RecordShell,      RecordElevation, RecordFileDialog, RecordDeletion,
+                   RecordSaveDialog, RecordWrite,     RecordMove};
 }
 
 SystemCallRecorder::~SystemCallRecorder() {
@@ -475,4 +476,29 @@ LSTATUS WINAPI SystemCallRecorder::RecordDeletion(HKEY root, LPCWSTR subKey) {
         return activeRecorder->deleteResult;
     }
     return SHDeleteKeyW(root, subKey);
+}
+
+BOOL WINAPI SystemCallRecorder::RecordSaveDialog(OPENFILENAMEW* ofn) {
+    const BOOL chosen = RecordFileDialog(ofn);
+    activeRecorder->fileDialogs.back().save = true;
+    return chosen;
+}
+
+BOOL WINAPI SystemCallRecorder::RecordWrite(HANDLE file, LPCVOID data, DWORD size, LPDWORD written,
+                                            LPOVERLAPPED overlapped) {
+    if (activeRecorder->writeError == 0) {
+        return WriteFile(file, data, size, written, overlapped);
+    }
+    WriteFile(file, data, size / 2, written, overlapped); // the disk fills up half-way
+    SetLastError(activeRecorder->writeError);
+    return FALSE;
+}
+
+BOOL WINAPI SystemCallRecorder::RecordMove(LPCWSTR from, LPCWSTR to, DWORD flags) {
+    activeRecorder->moves.push_back({OrEmpty(from), OrEmpty(to), flags});
+    if (activeRecorder->moveError != 0) {
+        SetLastError(activeRecorder->moveError);
+        return FALSE;
+    }
+    return MoveFileExW(from, to, flags);
 }

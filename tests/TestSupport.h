@@ -131,8 +131,8 @@ std::wstring CellText(HWND list, int row, int column);
 // registration, Windows 11 23H2.
 void ResetProgramCase(WindowsVersionCase& version);
 
-// While alive, the program's calls to the shell, the open-file dialog and the key deletion go to
-// this recorder, which keeps what was passed and answers as the test sets it up.
+// While alive, the program's calls to the shell, the file dialogs, the key deletion and the file
+// writes go to this recorder, which keeps what was passed and answers as the test sets it up.
 class SystemCallRecorder {
 public:
     SystemCallRecorder();
@@ -152,21 +152,32 @@ public:
         std::wstring filter; // with its NULs, up to the closing pair
         DWORD filterIndex = 0, maxFile = 0, flags = 0;
         std::wstring initialFile, initialDir, title, defaultExtension;
+        bool save = false; // GetSaveFileNameW
+    };
+    struct Move {
+        std::wstring from, to;
+        DWORD flags = 0;
     };
 
     std::vector<ShellCall> shellCalls; // ShellExecuteW
     std::vector<ShellCall> elevations; // ShellExecuteExW
     std::vector<FileDialogCall> fileDialogs;
+    std::vector<Move> moves;
 
     bool runElevations = true; // false: as when the user declines the elevation
     std::wstring chosenFile;   // empty: the file dialog is cancelled
     LSTATUS deleteResult = 0;  // non-zero: the deletion fails with this code and deletes nothing
+    DWORD writeError = 0;      // non-zero: a file write stores half its bytes, then fails so
+    DWORD moveError = 0;       // non-zero: a file move fails with this code and moves nothing
 
 private:
     static HINSTANCE WINAPI RecordShell(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
     static BOOL WINAPI RecordElevation(SHELLEXECUTEINFOW*);
     static BOOL WINAPI RecordFileDialog(OPENFILENAMEW*);
     static LSTATUS WINAPI RecordDeletion(HKEY, LPCWSTR);
+    static BOOL WINAPI RecordSaveDialog(OPENFILENAMEW*);
+    static BOOL WINAPI RecordWrite(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
+    static BOOL WINAPI RecordMove(LPCWSTR, LPCWSTR, DWORD);
 };
 
 // The pixels of one colour in an area: how many in its upper and its lower half, and the longest

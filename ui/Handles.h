@@ -72,10 +72,18 @@ struct KernelHandleTraits {
     static void Close(Handle h) { CloseHandle(h); }
 };
 
+struct MenuTraits {
+    using Handle = HMENU;
+    static Handle Invalid() { return nullptr; }
+    static bool IsValid(Handle h) { return h != nullptr; }
+    static void Close(Handle h) { DestroyMenu(h); }
+};
+
 using UniqueHkey = UniqueHandle<HkeyTraits>;
 using UniqueHfont = UniqueHandle<GdiTraits<HFONT>>;
 using UniqueHbrush = UniqueHandle<GdiTraits<HBRUSH>>;
-using UniqueHandleKernel = UniqueHandle<KernelHandleTraits>;
+using UniqueHandleKernel = UniqueHandle<KernelHandleTraits>; // files too
+using UniqueHmenu = UniqueHandle<MenuTraits>;
 
 class SelectObjectGuard {
 public:

@@ -1,0 +1,302 @@
+#include "app/SettingsBackup.h"
+
+#include <commdlg.h>
+
+#include <cwchar>
+#include <iterator>
+#include <set>
+#include <string>
+
+#include "app/MessageBoxes.h"
+#include "app/SystemCalls.h"
+#include "pages/PageBinding.h"
+#include "resource.h"
+#include "settings/OptionsStore.h"
+#include "settings/RegFileParser.h"
+#include "settings/RegFileWriter.h"
+#include "ui/Handles.h"
+
+namespace {
+
+constexpr size_t kFilePathChars = 1024;
+const wchar_t kRegFileFilter[] = L"登録ファイル (*.reg)\0*.reg\0全てのファイル (*.*)\0*.*\0";
+
+// The system's text for an error code, without its closing line break.
+std::wstring SystemErrorText(DWORD error) {
+    wchar_t text[512] = {};
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                        error, 0, text, static_cast<DWORD>(std::size(text)), nullptr);
+    std::wstring result(text, length < std::size(text) ? length : 0);
+    while (!result.empty() && (result.back() == L'\n' || result.back() == L'\r' || result.back() == L' ')) {
+        result.pop_back();
+    }
+    if (result.empty()) {
+        wchar_t code[32];
+        swprintf(code, std::size(code), L"エラー %lu", static_cast<unsigned long>(error));
+        result = code;
+    }
+    return result;
+}
+
+void ShowFileError(HWND owner, const wchar_t* what, const wchar_t* path, const std::wstring& reason) {
+    const std::wstring message = std::wstring(what) + L"\n\n" + path + L"\n\n" + reason;
+    ShowAppMessage(owner, message.c_str(), MB_ICONERROR);
+}
+
+void PrepareFileDialog(OPENFILENAMEW& ofn, HWND owner, wchar_t (&path)[kFilePathChars],
+                       const wchar_t* title) {
+    ofn = {};
+    ofn.lStructSize = sizeof(ofn);
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = kRegFileFilter;
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = path;
+    ofn.nMaxFile = static_cast<DWORD>(kFilePathChars);
+    ofn.lpstrTitle = title;
+    ofn.lpstrDefExt = L"reg";
+}
+
+// Remembers which values a load found, to tell the user what was read.
+class CCountingSource : public CValueSource {
+public:
+    explicit CCountingSource(const CValueSource& inner) : m_inner(inner) {}
+    LSTATUS Query(const wchar_t* name, void* buffer, DWORD* size) const override {
+        const LSTATUS status = m_inner.Query(name, buffer, size);
+        if (status == ERROR_SUCCESS) {
+            m_found.insert(name);
+        }
+        return status;
+    }
+    void ForEachName(const std::function<void(const wchar_t*)>& visit) const override {
+        m_inner.ForEachName(visit);
+    }
+    size_t Found() const { return m_found.size(); }
+
+private:
+    const CValueSource& m_inner;
+    mutable std::set<std::wstring> m_found;
+};
+
+std::wstring DescribeParseError(const RegFileContents& contents) {
+    wchar_t text[160];
+    switch (contents.error) {
+    case RegFileError::kTooLarge:
+        return L"ファイルが大きすぎます（1 MB まで）。";
+    case RegFileError::kNotRegFile:
+        return L"登録ファイル（Windows Registry Editor Version 5.00 形式、UTF-16LE）ではありません。";
+    case RegFileError::kMalformedLine:
+        swprintf(text, std::size(text), L"%d 行目を読み取れません。", contents.errorLine);
+        return text;
+    case RegFileError::kNoSettingsKey:
+        return std::wstring(L"キー [") + kSettingsKeyPath + L"] がありません。";
+    case RegFileError::kNone:
+        break;
+    }
+    return std::wstring();
+}
+
+} // namespace
+
+bool WriteFileReplacing(const wchar_t* path, const std::vector<BYTE>& bytes, DWORD* error) {
+    *error = ERROR_SUCCESS;
+    // The temporary file lies in the target's folder, so that the move replaces it in one step.
+    std::wstring temporary;
+    UniqueHandleKernel file;
+    for (unsigned attempt = 0; attempt < 100 && !file; ++attempt) {
+        wchar_t suffix[40];
+        swprintf(suffix, std::size(suffix), L".%lx-%u.tmp", static_cast<unsigned long>(GetCurrentProcessId()),
+                 attempt);
+        temporary = std::wstring(path) + suffix;
+        file.reset(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file && GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) {
+            break;
+        }
+    }
+    if (!file) {
+        *error = GetLastError();
+        return false;
+    }
+    size_t done = 0;
+    bool ok = true;
+    while (ok && done < bytes.size()) {
+        const DWORD chunk =
+            static_cast<DWORD>(bytes.size() - done < 0x100000 ? bytes.size() - done : 0x100000);
+        DWORD written = 0;
+        ok = systemCalls.writeFile(file.get(), bytes.data() + done, chunk, &written, nullptr) != FALSE &&
+             written > 0;
+        done += written;
+    }
+    ok = ok && FlushFileBuffers(file.get()) != FALSE;
+    if (!ok) {
+        *error = GetLastError() != ERROR_SUCCESS ? GetLastError() : ERROR_WRITE_FAULT;
+    }
+    file.reset();
+    if (ok && !systemCalls.moveFileEx(temporary.c_str(), path,
+                                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        *error = GetLastError();
+        ok = false;
+    }
+    if (!ok) {
+        DeleteFileW(temporary.c_str());
+    }
+    return ok;
+}
+
+FileReadResult ReadWholeFile(const wchar_t* path, size_t maxBytes, std::vector<BYTE>& bytes, DWORD* error) {
+    bytes.clear();
+    *error = ERROR_SUCCESS;
+    UniqueHandleKernel file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size = {};
+    if (!file || !GetFileSizeEx(file.get(), &size)) {
+        *error = GetLastError();
+        return FileReadResult::kFailed;
+    }
+    if (static_cast<unsigned long long>(size.QuadPart) > maxBytes) {
+        return FileReadResult::kTooLarge;
+    }
+    // One byte more than allowed tells a file that grew since its size was taken.
+    bytes.resize(static_cast<size_t>(size.QuadPart) + 1);
+    size_t done = 0;
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &read,
+                      nullptr)) {
+            *error = GetLastError();
+            bytes.clear();
+            return FileReadResult::kFailed;
+        }
+        done += read;
+        if (read == 0 || done == bytes.size()) {
+            break;
+        }
+    }
+    if (done > maxBytes) {
+        bytes.clear();
+        return FileReadResult::kTooLarge;
+    }
+    bytes.resize(done);
+    return FileReadResult::kRead;
+}
+
+void SaveSettingsToFile(HWND owner) {
+    Options options;
+    if (!ReadOptionsFromPages(options)) {
+        return; // the same refusal as Update's, with the line named
+    }
+    wchar_t path[kFilePathChars] = L"Travine11-settings.reg";
+    OPENFILENAMEW ofn;
+    PrepareFileDialog(ofn, owner, path, L"設定をファイルに保存");
+    ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (!systemCalls.getSaveFileName(&ofn)) {
+        return;
+    }
+    path[kFilePathChars - 1] = L'\0';
+
+    CRegFileWriter writer(L"Travine for Windows 10/11 " TRAVINE_VERSION_TEXT L" の設定");
+    SaveOptionsTo(writer, options);
+    DWORD error = ERROR_SUCCESS;
+    if (!WriteFileReplacing(path, writer.Bytes(), &error)) {
+        ShowFileError(owner, L"設定をファイルに保存できませんでした。", path, SystemErrorText(error));
+        return;
+    }
+    const std::wstring message = std::wstring(L"設定をファイルに保存しました。\n\n") + path;
+    ShowAppMessage(owner, message.c_str(), MB_ICONINFORMATION);
+}
+
+void LoadSettingsFromFile(HWND owner) {
+    wchar_t path[kFilePathChars] = L"";
+    OPENFILENAMEW ofn;
+    PrepareFileDialog(ofn, owner, path, L"ファイルから設定を読み込む");
+    ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (!systemCalls.getOpenFileName(&ofn)) {
+        return;
+    }
+    path[kFilePathChars - 1] = L'\0';
+
+    const wchar_t* const kNotRead = L"設定を読み込めませんでした。設定は変更されていません。";
+    std::vector<BYTE> bytes;
+    DWORD error = ERROR_SUCCESS;
+    RegFileContents contents;
+    switch (ReadWholeFile(path, kMaxRegFileBytes, bytes, &error)) {
+    case FileReadResult::kFailed:
+        ShowFileError(owner, kNotRead, path, SystemErrorText(error));
+        return;
+    case FileReadResult::kTooLarge:
+        contents.error = RegFileError::kTooLarge;
+        break;
+    case FileReadResult::kRead:
+        contents = ParseRegFile(bytes.data(), bytes.size());
+        break;
+    }
+    if (contents.error != RegFileError::kNone) {
+        ShowFileError(owner, kNotRead, path, DescribeParseError(contents));
+        return;
+    }
+
+    Options options;
+    const CCountingSource counted(contents.values);
+    LoadOptionsFrom(counted, options);
+    ShowOptionsInPages(options);
+
+    wchar_t line[128];
+    std::wstring message = std::wstring(L"設定をファイルから読み込みました。\n\n") + path + L"\n\n";
+    swprintf(line, std::size(line), L"読み込んだ値: %u 個\n", static_cast<unsigned>(counted.Found()));
+    message += line;
+    const size_t unused = contents.values.Count() - counted.Found();
+    if (unused > 0) {
+        swprintf(line, std::size(line), L"使われない値: %u 個（無視しました）\n",
+                 static_cast<unsigned>(unused));
+        message += line;
+    }
+    if (contents.otherKeys > 0) {
+        swprintf(line, std::size(line), L"他のキー: %d 個（読み飛ばしました）\n", contents.otherKeys);
+        message += line;
+    }
+    if (contents.deletionLines > 0) {
+        swprintf(line, std::size(line), L"削除の指定: %d 行（無視しました）\n", contents.deletionLines);
+        message += line;
+    }
+    message += L"\n「更新」を押すと保存されます。";
+    ShowAppMessage(owner, message.c_str(), MB_ICONINFORMATION);
+}
+
+void ResetSettingsToDefaults(HWND owner) {
+    if (ShowAppMessage(owner, L"全ての設定を既定に戻しますか?", MB_ICONQUESTION | MB_YESNO) != IDYES) {
+        return;
+    }
+    Options options;
+    LoadDefaultOptions(options);
+    ShowOptionsInPages(options);
+}
+
+void ShowBackupMenu(HWND window) {
+    HWND button = GetDlgItem(window, IDC_BACKUP);
+    UniqueHmenu menu(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_BACKUP_MENU)));
+    HMENU popup = menu ? GetSubMenu(menu.get(), 0) : nullptr;
+    if (button == nullptr || popup == nullptr) {
+        return;
+    }
+    RECT below;
+    GetWindowRect(button, &below);
+    // Opens under the button, or above it where the screen ends, but never over it.
+    TPMPARAMS params = {sizeof(params), below};
+    const UINT command = static_cast<UINT>(
+        TrackPopupMenuEx(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_VERTICAL | TPM_RETURNCMD | TPM_LEFTBUTTON,
+                         below.left, below.bottom, window, &params));
+    menu.reset();
+    switch (command) {
+    case IDM_BACKUP_SAVE:
+        SaveSettingsToFile(window);
+        break;
+    case IDM_BACKUP_LOAD:
+        LoadSettingsFromFile(window);
+        break;
+    case IDM_BACKUP_RESET:
+        ResetSettingsToDefaults(window);
+        break;
+    default:
+        break; // dismissed
+    }
+}
