@@ -6,8 +6,10 @@
 
 #include <cstring>
 
+#include "app/OptionsWindow.h"
 #include "app/SystemCalls.h"
 #include "settings/OptionsStore.h"
+#include "settings/RegFileWriter.h"
 #include "settings/WindowsVersion.h"
 
 namespace {
@@ -21,6 +23,10 @@ bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs) {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT) {
+                continue;
+            }
+            // As the program's own loop: keyboard navigation and mnemonics of the options window.
+            if (optionsWindow != nullptr && IsDialogMessageW(optionsWindow, &msg)) {
                 continue;
             }
             TranslateMessage(&msg);
@@ -501,4 +507,74 @@ BOOL WINAPI SystemCallRecorder::RecordMove(LPCWSTR from, LPCWSTR to, DWORD flags
         return FALSE;
     }
     return MoveFileExW(from, to, flags);
+}
+
+std::vector<BYTE> RecordBytes(Options& options) {
+    CRegFileWriter writer(L"record");
+    SaveOptionsTo(writer, options);
+    return writer.Bytes();
+}
+
+std::vector<BYTE> Utf16File(const std::wstring& text) {
+    std::vector<BYTE> bytes(2 + text.size() * sizeof(wchar_t));
+    bytes[0] = 0xFF;
+    bytes[1] = 0xFE;
+    if (!text.empty()) {
+        std::memcpy(bytes.data() + 2, text.data(), text.size() * sizeof(wchar_t));
+    }
+    return bytes;
+}
+
+bool WriteBytes(const std::wstring& path, const std::vector<BYTE>& bytes) {
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    DWORD written = 0;
+    const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == bytes.size();
+}
+
+std::vector<BYTE> ReadBytes(const std::wstring& path) {
+    std::vector<BYTE> bytes;
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return bytes;
+    }
+    LARGE_INTEGER size = {};
+    GetFileSizeEx(file, &size);
+    bytes.resize(static_cast<size_t>(size.QuadPart));
+    DWORD read = 0;
+    if (!bytes.empty()) {
+        ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    }
+    bytes.resize(read);
+    CloseHandle(file);
+    return bytes;
+}
+
+int RunSystemTool(const wchar_t* program, const std::wstring& arguments) {
+    wchar_t system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring exe = std::wstring(system) + L"\\" + program;
+    std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                        nullptr, &startup, &info)) {
+        return -1;
+    }
+    DWORD code = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(info.hProcess, 60000) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(info.hProcess, &code);
+    } else {
+        TerminateProcess(info.hProcess, 99);
+    }
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return static_cast<int>(code);
 }

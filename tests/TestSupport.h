@@ -198,3 +198,13 @@ std::wstring WindowText(HWND hwnd);
 std::vector<std::wstring> ComboItems(HWND combo);
 std::wstring TabText(HWND tab, int index);
 std::wstring ProgramFolder(); // with trailing backslash
+
+// Every field of a record but OptionInitialized, as a backup file holds it: two records are the
+// same settings exactly when these bytes are equal.
+std::vector<BYTE> RecordBytes(Options& options);
+// A .reg file's bytes: the UTF-16LE byte order mark and the text.
+std::vector<BYTE> Utf16File(const std::wstring& text);
+bool WriteBytes(const std::wstring& path, const std::vector<BYTE>& bytes);
+std::vector<BYTE> ReadBytes(const std::wstring& path);
+// Runs a program of the system folder (reg.exe) with arguments; its exit code, or -1.
+int RunSystemTool(const wchar_t* program, const std::wstring& arguments);

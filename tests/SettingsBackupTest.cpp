@@ -1,0 +1,306 @@
+// The Backup button as users use it: its menu from the keyboard and the mouse, saving the window
+// to a file, loading a file into it and going back to the defaults, all as unsaved changes.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "OptionsWindowFixture.h"
+#include "app/SettingsBackup.h"
+#include "settings/RegFileParser.h"
+
+namespace {
+
+// Finds the popup menu of this thread from inside its modal loop, notes its items and where it
+// opened, then presses the keys given.
+struct MenuVisit {
+    std::vector<WORD> keys;
+    bool seen = false;
+    RECT rect = {};
+    std::vector<std::wstring> items;
+};
+MenuVisit* currentVisit = nullptr;
+
+void SendKey(WORD key, bool up) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &input, sizeof(input));
+}
+
+void CALLBACK VisitMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND menu = FindWindowW(L"#32768", nullptr);
+    if (currentVisit == nullptr || menu == nullptr || !IsWindowVisible(menu)) {
+        return;
+    }
+    KillTimer(nullptr, timer);
+    currentVisit->seen = true;
+    GetWindowRect(menu, &currentVisit->rect);
+    HMENU items = reinterpret_cast<HMENU>(SendMessageW(menu, MN_GETHMENU, 0, 0));
+    for (int i = 0; i < GetMenuItemCount(items); ++i) {
+        wchar_t text[128] = {};
+        GetMenuStringW(items, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
+        currentVisit->items.push_back(text);
+    }
+    for (WORD key : currentVisit->keys) {
+        SendKey(key, false);
+        SendKey(key, true);
+    }
+}
+
+class SettingsBackupTest : public OptionsWindowFixture {
+protected:
+    void SetUp() override {
+        OptionsWindowFixture::SetUp();
+        folder = ProgramFolder() + L"backup-test\\";
+        CreateDirectoryW(folder.c_str(), nullptr);
+    }
+    void TearDown() override {
+        for (const wchar_t* name : {L"a.reg", L"b.reg", L"bad.reg"}) {
+            DeleteFileW((folder + name).c_str());
+        }
+        RemoveDirectoryW(folder.c_str()); // fails, and so tells, if a temporary file was left
+        OptionsWindowFixture::TearDown();
+    }
+
+    // Each command with the file it is given and OK for the box that follows; returns the boxes.
+    std::vector<SeenDialog> Run(void (*command)(HWND), const std::wstring& file, int answer = IDOK) {
+        calls.chosenFile = file;
+        DialogResponder responder = DialogResponder::Answering(answer);
+        command(window);
+        return responder.seen;
+    }
+    // Opens the menu as a user does and lets the visit press its keys there.
+    MenuVisit UseMenu(const std::vector<WORD>& openKeys, bool click, std::vector<WORD> menuKeys) {
+        MenuVisit visit;
+        visit.keys = std::move(menuKeys);
+        currentVisit = &visit;
+        SetForegroundWindow(window);
+        PumpUntil([&] { return GetForegroundWindow() == window; });
+        SetTimer(nullptr, 0, 50, VisitMenu);
+        if (click) {
+            RECT button;
+            GetWindowRect(GetDlgItem(window, IDC_BACKUP), &button);
+            SetCursorPos((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+            INPUT mouse[2] = {};
+            mouse[0].type = mouse[1].type = INPUT_MOUSE;
+            mouse[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+            mouse[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+            SendInput(2, mouse, sizeof(INPUT));
+        }
+        for (WORD key : openKeys) {
+            SendKey(key, false);
+        }
+        for (auto key = openKeys.rbegin(); key != openKeys.rend(); ++key) {
+            SendKey(*key, true);
+        }
+        PumpUntil([&] { return visit.seen && FindWindowW(L"#32768", nullptr) == nullptr; }, 5000);
+        PumpFor(100);
+        currentVisit = nullptr;
+        return visit;
+    }
+    // A change on every page, as the user makes it.
+    void EditEveryPage() {
+        Click(kGeneralPage, IDC_GEN_HIDE_CMDBAR);
+        Type(kGeneralPage, IDC_GEN_HEIGHT, L"-7");
+        Click(kGeneralPage, IDC_GEN_PREVENT_DRAG);
+        Choose(kGeneralPage, IDC_GEN_DRAG_TYPE, 0);
+        Click(kTreeViewPage, IDC_TREE_HAS_LINES);
+        Click(kListView1Page, IDC_LV1_SHIFT_RET);
+        Type(kListView1Page, IDC_LV1_FILE_PROG, L"C:\\Tools\\\"ed\".exe");
+        Choose(kListView1Page, IDC_LV1_DRIVE_LETTER, 3);
+        Click(kListView2Page, IDC_LV2_VIEW_MODE);
+        Type(kListView2Page, IDC_LV2_VIEW_MODE_EF, L"D:\\写真\r\nPC");
+        Click(kListView2Page, IDC_LV2_COLUMN);
+        SelectRow(Control(kListView2Page, IDC_LV2_COLUMN_LIST), 2);
+        Command(kListView2Page, IDC_LV2_UP);
+        CheckRow(Control(kListView2Page, IDC_LV2_COLUMN_LIST), 5, true);
+    }
+
+    SystemCallRecorder calls;
+    std::wstring folder;
+};
+
+TEST_F(SettingsBackupTest, MenuOpensUnderTheButtonFromKeysAndMouseAndEscapeDoesNothing) {
+    Open();
+    const MenuVisit byKeys = UseMenu({VK_MENU, 'B'}, false, {VK_ESCAPE});
+    ASSERT_TRUE(byKeys.seen) << "Alt+B did not open the menu";
+    const std::vector<std::wstring> items = {
+        L"設定をファイルに保存(&S)...", L"ファイルから設定を読み込む(&L)...", L"", L"既定の設定に戻す(&D)"};
+    EXPECT_EQ(items, byKeys.items);
+    RECT button;
+    GetWindowRect(GetDlgItem(window, IDC_BACKUP), &button);
+    EXPECT_EQ(button.left, byKeys.rect.left);
+    EXPECT_TRUE(byKeys.rect.top >= button.bottom || byKeys.rect.bottom <= button.top) << "over the button";
+    EXPECT_TRUE(calls.fileDialogs.empty());
+    EXPECT_FALSE(UpdateEnabled());
+
+    // A click, then the last item chosen with the arrow keys: the question, answered No.
+    DialogResponder responder = DialogResponder::Answering(IDNO);
+    const MenuVisit byMouse = UseMenu({}, true, {VK_UP, VK_RETURN});
+    ASSERT_TRUE(byMouse.seen) << "a click did not open the menu";
+    ASSERT_EQ(1u, responder.seen.size());
+    EXPECT_EQ(L"全ての設定を既定に戻しますか?", responder.seen[0].text);
+    EXPECT_EQ(BoxIcon::kQuestion, responder.seen[0].icon);
+    EXPECT_TRUE(responder.seen[0].hasYesNo);
+    EXPECT_FALSE(UpdateEnabled());
+    EXPECT_TRUE(calls.fileDialogs.empty());
+}
+
+TEST_F(SettingsBackupTest, ARoundTripThroughAFileWritesTheKeyUpdateWrites) {
+    Open();
+    DeleteOptionsKey(); // every Update below writes into an empty key
+    EditEveryPage();
+    std::vector<SeenDialog> seen = Run(SaveSettingsToFile, folder + L"a.reg");
+    ASSERT_EQ(1u, calls.fileDialogs.size());
+    const SystemCallRecorder::FileDialogCall& dialog = calls.fileDialogs[0];
+    EXPECT_TRUE(dialog.save);
+    EXPECT_EQ(L"Travine11-settings.reg", dialog.initialFile);
+    const wchar_t filter[] = L"登録ファイル (*.reg)\0*.reg\0全てのファイル (*.*)\0*.*\0";
+    EXPECT_EQ(std::wstring(filter, std::size(filter) - 1), dialog.filter);
+    EXPECT_EQ(L"reg", dialog.defaultExtension);
+    EXPECT_NE(0u, dialog.flags & OFN_OVERWRITEPROMPT);
+    ASSERT_EQ(1u, seen.size());
+    EXPECT_EQ(BoxIcon::kInformation, seen[0].icon);
+    EXPECT_NE(std::wstring::npos, seen[0].text.find(folder + L"a.reg"));
+    EXPECT_TRUE(UpdateEnabled()) << "saving to a file is not saving the settings";
+    const std::vector<BYTE> first = ReadBytes(folder + L"a.reg");
+
+    PressUpdate();
+    const StoredKey updated = StoredValues();
+
+    // The defaults, then the file, then Update: the key is the one Update wrote directly.
+    seen = Run(ResetSettingsToDefaults, L"", IDYES);
+    ASSERT_EQ(1u, seen.size());
+    EXPECT_TRUE(UpdateEnabled());
+    EXPECT_FALSE(Checked(kTreeViewPage, IDC_TREE_HAS_LINES));
+    EXPECT_EQ(2, Selection(kGeneralPage, IDC_GEN_DRAG_TYPE));
+    EXPECT_FALSE(Enabled(kListView1Page, IDC_LV1_FILE_PROG)) << "the enable rules ran";
+    DeleteOptionsKey();
+    for (int pass = 0; pass < 2; ++pass) {
+        seen = Run(LoadSettingsFromFile, folder + (pass == 0 ? L"a.reg" : L"b.reg"));
+        ASSERT_EQ(1u, seen.size());
+        EXPECT_EQ(BoxIcon::kInformation, seen[0].icon);
+        EXPECT_NE(std::wstring::npos, seen[0].text.find(L"読み込んだ値: 70 個")) << seen[0].text.c_str();
+        EXPECT_FALSE(OptionsKeyExists()) << "nothing is written before Update";
+        EXPECT_TRUE(UpdateEnabled());
+        EXPECT_TRUE(Checked(kTreeViewPage, IDC_TREE_HAS_LINES));
+        EXPECT_TRUE(Enabled(kListView1Page, IDC_LV1_FILE_PROG));
+        EXPECT_EQ(L"更新日時", CellText(Control(kListView2Page, IDC_LV2_COLUMN_LIST), 2, 0));
+        // Saved again, the file is the same file: a fixed point.
+        Run(SaveSettingsToFile, folder + L"b.reg");
+        EXPECT_EQ(first, ReadBytes(folder + L"b.reg"));
+        PressUpdate();
+        EXPECT_TRUE(updated == StoredValues()) << "pass " << pass;
+        DeleteOptionsKey();
+    }
+}
+
+TEST_F(SettingsBackupTest, SaveRefusesWhatUpdateRefusesAndAFailedWriteKeepsTheOlderFile) {
+    Open();
+    Click(kListView2Page, IDC_LV2_VIEW_MODE);
+    Type(kListView2Page, IDC_LV2_VIEW_MODE_EF, std::wstring(260, L'x'));
+    std::vector<SeenDialog> seen = Run(SaveSettingsToFile, folder + L"a.reg");
+    ASSERT_EQ(1u, seen.size());
+    EXPECT_EQ(0u, seen[0].text.find(L"表示形式の例外フォルダの 1 行目が長すぎます"));
+    EXPECT_TRUE(calls.fileDialogs.empty()) << "refused before a file is chosen";
+
+    Type(kListView2Page, IDC_LV2_VIEW_MODE_EF, L"PC");
+    const std::vector<BYTE> older = Utf16File(L"older backup");
+    ASSERT_TRUE(WriteBytes(folder + L"a.reg", older));
+    const struct {
+        DWORD* failure;
+        DWORD code;
+    } failures[] = {{&calls.writeError, ERROR_DISK_FULL}, {&calls.moveError, ERROR_SHARING_VIOLATION}};
+    for (const auto& failure : failures) {
+        *failure.failure = failure.code;
+        seen = Run(SaveSettingsToFile, folder + L"a.reg");
+        *failure.failure = 0;
+        ASSERT_EQ(1u, seen.size());
+        EXPECT_EQ(BoxIcon::kError, seen[0].icon);
+        wchar_t reason[256] = {};
+        FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, failure.code, 0,
+                       reason, 256, nullptr);
+        std::wstring expectedReason = reason;
+        expectedReason.erase(expectedReason.find_last_not_of(L"\r\n ") + 1);
+        EXPECT_NE(std::wstring::npos, seen[0].text.find(folder + L"a.reg"));
+        EXPECT_NE(std::wstring::npos, seen[0].text.find(expectedReason)) << seen[0].text.c_str();
+        EXPECT_EQ(older, ReadBytes(folder + L"a.reg"));
+    }
+    ASSERT_EQ(1u, calls.moves.size()); // the write failed before any move
+    EXPECT_EQ(folder + L"a.reg", calls.moves[0].to);
+    EXPECT_EQ(0u, calls.moves[0].from.find(folder + L"a.reg."));
+    EXPECT_EQ(static_cast<DWORD>(MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH), calls.moves[0].flags);
+}
+
+TEST_F(SettingsBackupTest, BadFilesChangeNothingAndOtherKeysAndDeletionsAreOnlyCounted) {
+    SetOptionDword(L"OptionInitialized", 1);
+    SetOptionDword(L"HasLines", 1);
+    Open();
+    const std::wstring head =
+        L"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Travine11]\r\n";
+    const struct {
+        std::vector<BYTE> bytes;
+        const wchar_t* reason;
+    } bad[] = {
+        {Utf16File(head + L"\"HasLines\"=dword:0\r\n\"PreventDrag\"=dword:1 x\r\n"),
+         L"5 行目を読み取れません"},
+        {std::vector<BYTE>(kMaxRegFileBytes + 1, 0x20), L"大きすぎます"},
+        {std::vector<BYTE>(), L"登録ファイル"},
+    };
+    for (const auto& file : bad) {
+        ASSERT_TRUE(WriteBytes(folder + L"bad.reg", file.bytes));
+        const std::vector<SeenDialog> seen = Run(LoadSettingsFromFile, folder + L"bad.reg");
+        ASSERT_EQ(1u, seen.size());
+        EXPECT_EQ(BoxIcon::kError, seen[0].icon);
+        EXPECT_NE(std::wstring::npos, seen[0].text.find(file.reason)) << seen[0].text.c_str();
+        EXPECT_NE(std::wstring::npos, seen[0].text.find(folder + L"bad.reg"));
+        EXPECT_TRUE(Checked(kTreeViewPage, IDC_TREE_HAS_LINES));
+        EXPECT_FALSE(UpdateEnabled());
+    }
+    std::vector<SeenDialog> seen = Run(LoadSettingsFromFile, folder + L"missing.reg");
+    ASSERT_EQ(1u, seen.size());
+    EXPECT_EQ(BoxIcon::kError, seen[0].icon);
+
+    ASSERT_TRUE(WriteBytes(
+        folder + L"bad.reg",
+        Utf16File(L"Windows Registry Editor Version 5.00\r\n\r\n[-HKEY_CURRENT_USER\\Software\\Travine11]\r\n"
+                  L"[HKEY_CURRENT_USER\\Software\\Other]\r\n\"X\"=dword:1\r\n"
+                  L"[HKEY_CURRENT_USER\\Software\\Travine11]\r\n\"HasLines\"=dword:0\r\n"
+                  L"\"Unknown\"=dword:1\r\n")));
+    seen = Run(LoadSettingsFromFile, folder + L"bad.reg");
+    ASSERT_EQ(1u, seen.size());
+    for (const wchar_t* part :
+         {L"読み込んだ値: 1 個", L"使われない値: 1 個", L"他のキー: 1 個", L"削除の指定: 1 行"}) {
+        EXPECT_NE(std::wstring::npos, seen[0].text.find(part)) << seen[0].text.c_str();
+    }
+    EXPECT_EQ(1u, ReadOptionRaw(L"HasLines").AsDword()) << "nothing was deleted or written";
+    EXPECT_FALSE(Checked(kTreeViewPage, IDC_TREE_HAS_LINES));
+    EXPECT_TRUE(UpdateEnabled());
+
+    DialogResponder responder = DialogResponder::Answering(IDNO);
+    SendMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_EQ(1u, responder.seen.size());
+    EXPECT_EQ(L"変更を保存せずに終了しますか?", responder.seen[0].text);
+    EXPECT_TRUE(IsWindow(window));
+}
+
+// The system's own open dialog, cancelled.
+TEST(SettingsBackupDialog, ACancelledFileDialogChangesNothing) {
+    WindowsVersionCase version;
+    ResetProgramCase(version);
+    HWND window = CreateOptionsWindow(GetModuleHandleW(nullptr));
+    ASSERT_NE(nullptr, window);
+    DialogResponder responder = DialogResponder::Answering(IDCANCEL);
+    LoadSettingsFromFile(window);
+    SaveSettingsToFile(window);
+    EXPECT_EQ(2u, responder.seen.size()); // the two file dialogs and nothing after them
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, IDC_UPDATE)));
+    DestroyWindow(window);
+    PumpFor(5);
+    ReleaseOptionsWindowResources();
+    DeleteOptionsKey();
+}
+
+} // namespace
