@@ -194,8 +194,7 @@ void InitializeListView1Page(HWND page) {
         return;
     }
     for (wchar_t letter = L'A'; letter <= L'Z'; ++letter) {
-        wchar_t entry[4];
-        swprintf(entry, std::size(entry), L" %lc", letter);
+        const wchar_t entry[] = {L' ', letter, L'\0'}; // " %c"
         SendMessageW(drives, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
     }
 }

@@ -2,7 +2,7 @@
 # Installs what building and testing need on a Debian machine; a no-op when all is present.
 set -euo pipefail
 packages=(cmake ninja-build mingw-w64 g++-mingw-w64-x86-64-posix wine64 wine xvfb x11-apps
-  binutils imagemagick fonts-noto-cjk fonts-ipafont-gothic fonts-dejavu-core fonts-wine googletest clang-format)
+  binutils imagemagick fonts-noto-cjk fonts-ipafont-gothic fonts-dejavu-core fonts-wine googletest clang-format clang-tidy cppcheck)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

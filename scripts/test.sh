@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test under Wine.
-# Extra arguments go to ctest (for example: -R Setup).
+# Extra arguments go to ctest (for example: -R Setup). TRAVINE_PRESET=mingw-hardened runs the
+# suite in the build with run-time checks instead of the normal one.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-bash "$ROOT/scripts/build.sh"
-BUILD_DIR="$ROOT/build/mingw"
+preset="${TRAVINE_PRESET:-mingw}"
+bash "$ROOT/scripts/build.sh" "$preset"
+BUILD_DIR="$ROOT/build/${preset#mingw-}"
+[ "$preset" = mingw ] && BUILD_DIR="$ROOT/build/mingw"
+# Every build shares the one prepared prefix.
+export WINEPREFIX_OVERRIDE="${WINEPREFIX_OVERRIDE:-$ROOT/build/mingw/wineprefix}"
 source "$ROOT/scripts/wine-env.sh"
 
 start_wine_session

@@ -57,6 +57,7 @@ ensure_prefix() {
   local stamp="$WINEPREFIX/.travine-prefix-v2"
   if [ -f "$stamp" ]; then
     ensure_marlett
+    ensure_no_crash_dialog
     return
   fi
   mkdir -p "$WINEPREFIX"
@@ -82,7 +83,19 @@ ensure_prefix() {
   wine_quiet reg add "$cv" /v ProductName /t REG_SZ /d "Windows 11 Pro" /f
   wineserver -w
   ensure_marlett
+  ensure_no_crash_dialog
   touch "$stamp"
+}
+
+# A crash that the test programs' own filter does not see (before main, say) must not wait in
+# winedbg's dialog until CTest's time-out: without the dialog, winedbg prints and ends it.
+ensure_no_crash_dialog() {
+  local stamp="$WINEPREFIX/.travine-no-crash-dialog"
+  if [ ! -f "$stamp" ]; then
+    wine_quiet reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
+    wineserver -w
+    touch "$stamp"
+  fi
 }
 
 # Wine draws the caption buttons with Marlett, and Debian's Wine does not find its own copy in

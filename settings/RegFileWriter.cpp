@@ -41,8 +41,8 @@ bool IsPlainText(const BYTE* data, DWORD size) {
 
 } // namespace
 
-CRegFileWriter::CRegFileWriter(const wchar_t* comment) {
-    m_text = L"Windows Registry Editor Version 5.00\r\n\r\n; ";
+CRegFileWriter::CRegFileWriter(const wchar_t* comment)
+    : m_text(L"Windows Registry Editor Version 5.00\r\n\r\n; ") {
     m_text += comment;
     m_text += L"\r\n\r\n[";
     m_text += kSettingsKeyPath;
