@@ -205,6 +205,10 @@ void InitializeListView2Page(HWND page) {
     viewModeExceptionEdit->Attach(GetDlgItem(page, IDC_LV2_VIEW_MODE_EF));
     columnExceptionEdit = new CMultiEdit();
     columnExceptionEdit->Attach(GetDlgItem(page, IDC_LV2_COLUMN_EF));
+    // An edit takes 32,767 characters by default: a list loaded beyond that could not be
+    // added to. Zero lifts the limit as far as the control goes.
+    SendDlgItemMessageW(page, IDC_LV2_VIEW_MODE_EF, EM_SETLIMITTEXT, 0, 0);
+    SendDlgItemMessageW(page, IDC_LV2_COLUMN_EF, EM_SETLIMITTEXT, 0, 0);
     SetUpColumnList(page);
 }
 

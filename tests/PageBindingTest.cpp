@@ -171,16 +171,35 @@ TEST_F(PageBindingTest, CommandTextsAreShownAndSavedUpTo1023Characters) {
 TEST_F(PageBindingTest, ExceptionListsAreOneEntryPerLine) {
     SetOptionDword(L"ViewMode", 1);
     SetOptionDword(L"Column", 1);
-    SetOptionDword(L"ViewModeEFNum", 2);
-    SetOptionText(L"ViewModeEF_0", L"PC");
-    SetOptionText(L"ViewModeEF_1", L"C:\\Windows\\Fonts");
+    // Two short entries and 138 of the longest kind: 36,538 characters, more than the 32,767
+    // an edit holds unless told otherwise.
+    std::vector<std::wstring> entries = {L"PC", L"C:\\Windows\\Fonts"};
+    std::wstring shown = L"PC\r\nC:\\Windows\\Fonts";
+    for (int i = 2; i < 140; ++i) {
+        entries.push_back(std::to_wstring(i) + std::wstring(259 - std::to_wstring(i).size(), L'e'));
+        shown += L"\r\n" + entries.back();
+    }
+    SetOptionDword(L"ViewModeEFNum", static_cast<DWORD>(entries.size()));
+    for (size_t i = 0; i < entries.size(); ++i) {
+        SetOptionText((L"ViewModeEF_" + std::to_wstring(i)).c_str(), entries[i].c_str());
+    }
     Open();
-    EXPECT_EQ(L"PC\r\nC:\\Windows\\Fonts", WindowText(Control(kListView2Page, IDC_LV2_VIEW_MODE_EF)));
+    EXPECT_TRUE(shown == WindowText(Control(kListView2Page, IDC_LV2_VIEW_MODE_EF))) << "no break after the last";
 
     Click(kTreeViewPage, IDC_TREE_HAS_LINES);
     ExpectSavedOnce(PressUpdate());
-    EXPECT_EQ(2u, Stored(L"ViewModeEFNum").AsDword());
-    EXPECT_EQ(L"C:\\Windows\\Fonts", Stored(L"ViewModeEF_1").AsText());
+    ASSERT_EQ(entries.size(), Stored(L"ViewModeEFNum").AsDword());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        EXPECT_TRUE(entries[i] == Stored((L"ViewModeEF_" + std::to_wstring(i)).c_str()).AsText()) << i;
+    }
+    // And the user can still add to so long a list.
+    HWND edit = Control(kListView2Page, IDC_LV2_VIEW_MODE_EF);
+    const LRESULT end = GetWindowTextLengthW(edit);
+    SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(end), end);
+    SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"\r\nD:\\Added"));
+    EXPECT_EQ(end + 10, GetWindowTextLengthW(edit));
+    ExpectSavedOnce(PressUpdate());
+    EXPECT_EQ(L"D:\\Added", Stored(L"ViewModeEF_140").AsText());
 
     Type(kListView2Page, IDC_LV2_VIEW_MODE_EF, L"  D:\\My Photos \t\r\n\r\n \t \r\nホーム\r\nホーム\r\n");
     Type(kListView2Page, IDC_LV2_COLUMN_EF, L"");

@@ -335,8 +335,8 @@ std::wstring WindowText(HWND hwnd) {
     if (hwnd == nullptr) {
         return std::wstring();
     }
-    wchar_t text[2048] = {};
-    GetWindowTextW(hwnd, text, 2048);
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(hwnd, &text[0], static_cast<int>(text.size()))));
     return text;
 }
 
