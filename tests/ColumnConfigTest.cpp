@@ -102,6 +102,20 @@ TEST_F(ColumnConfigTest, ListIsSetUpAndFilledFromTheStoredLayout) {
     EXPECT_EQ(50, SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0));
     EXPECT_LE(total + GetSystemMetrics(SM_CXVSCROLL), client.right);
     EXPECT_GT(total + GetSystemMetrics(SM_CXVSCROLL), client.right - 4); // and use the room
+
+    // The rows are filled with redrawing off; on screen, below the header, they must show: the
+    // text of the rows, in the colour the list draws it in.
+    tabSheetMgr->SelectPage(tabSheetMgr->FindPage(kListView2Page));
+    PumpFor(100);
+    RECT headerRect;
+    GetWindowRect(header, &headerRect);
+    RECT rows = client;
+    rows.top = headerRect.bottom - headerRect.top;
+    HDC dc = GetDC(list);
+    const COLORREF text = IsWindowEnabled(list) ? GetSysColor(COLOR_WINDOWTEXT) : GetSysColor(COLOR_GRAYTEXT);
+    const Pixels shown = CountPixels(dc, rows, text);
+    ReleaseDC(list, dc);
+    EXPECT_GT(shown.Total(), 100) << "the rows do not show on screen";
 }
 
 TEST_F(ColumnConfigTest, TicksAndMovesAreChangesAndSaveInRowOrder) {
