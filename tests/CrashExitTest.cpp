@@ -62,8 +62,9 @@ TEST(CrashExit, ACrashingTestProgramFailsTenTimesOutOfTen) {
         EXPECT_LT(run.milliseconds, 10000u) << "run " << i;
         // The illegal instruction of a trap; a null write is an access violation, or a trap where
         // the undefined-behaviour checks catch it first. Either way with the address to look up.
-        const bool named = run.errors.find("unhandled exception 0xc000001d at ") != std::string::npos ||
-                           (!trap && run.errors.find("unhandled exception 0xc0000005 at ") != std::string::npos);
+        const bool named =
+            run.errors.find("unhandled exception 0xc000001d at ") != std::string::npos ||
+            (!trap && run.errors.find("unhandled exception 0xc0000005 at ") != std::string::npos);
         EXPECT_TRUE(named) << "run " << i << ": " << run.errors;
     }
 }

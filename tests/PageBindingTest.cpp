@@ -184,7 +184,8 @@ TEST_F(PageBindingTest, ExceptionListsAreOneEntryPerLine) {
         SetOptionText((L"ViewModeEF_" + std::to_wstring(i)).c_str(), entries[i].c_str());
     }
     Open();
-    EXPECT_TRUE(shown == WindowText(Control(kListView2Page, IDC_LV2_VIEW_MODE_EF))) << "no break after the last";
+    EXPECT_TRUE(shown == WindowText(Control(kListView2Page, IDC_LV2_VIEW_MODE_EF)))
+        << "no break after the last";
 
     Click(kTreeViewPage, IDC_TREE_HAS_LINES);
     ExpectSavedOnce(PressUpdate());
@@ -430,17 +431,60 @@ TEST_F(PageBindingTest, LinkIsUnderlinedInItsHoverColourWhileTheMouseIsOverIt) {
     const Pixels normal = CountPixels(link, RGB(0, 0, 223));
     ASSERT_GT(normal.Total(), 30);
 
-    SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
-    PumpFor(50);
+    // The real pointer: over the link, then off it, where only the system's leave message can
+    // tell the label that the mouse has gone.
+    RECT rect;
+    GetWindowRect(link, &rect);
+    MoveMouseTo(rect.left + 3, rect.top + 3);
     const Pixels hovered = CountPixels(link, RGB(223, 0, 223));
     EXPECT_GT(hovered.Total(), normal.Total());
     EXPECT_GT(hovered.longestRun, normal.longestRun + 20); // the underline
     EXPECT_EQ(0, CountPixels(link, RGB(0, 0, 223)).longestRun);
 
-    SendMessageW(link, WM_MOUSELEAVE, 0, 0);
-    PumpFor(50);
+    MoveMouseTo(rect.left + 3, rect.bottom + 40);
+    PumpUntil([&] { return CountPixels(link, RGB(223, 0, 223)).longestRun == 0; }, 2000);
     EXPECT_EQ(0, CountPixels(link, RGB(223, 0, 223)).longestRun);
     EXPECT_EQ(normal.longestRun, CountPixels(link, RGB(0, 0, 223)).longestRun);
+}
+
+// The template's own controls under the user's mouse and keyboard: a check box that must be an
+// automatic one, a push button that must be a push button, edits with their limits and styles.
+TEST_F(PageBindingTest, TemplateControlsAnswerTheMouseAndKeyboard) {
+    SetOptionDword(L"OptionInitialized", 1);
+    SetOptionDword(L"ViewMode", 1);
+    SystemCallRecorder calls;
+    Open();
+    SetForegroundWindow(window);
+    PumpUntil([&] { return GetForegroundWindow() == window; });
+
+    ClickAt(OnScreen(kGeneralPage, IDC_GEN_PREVENT_DRAG));
+    EXPECT_TRUE(Checked(kGeneralPage, IDC_GEN_PREVENT_DRAG));
+    EXPECT_TRUE(Enabled(kGeneralPage, IDC_GEN_DRAG_TYPE));
+    EXPECT_TRUE(UpdateEnabled());
+
+    ClickAt(Control(kGeneralPage, IDC_GEN_HIDE_CMDBAR));
+    ClickAt(Control(kGeneralPage, IDC_GEN_HEIGHT));
+    for (WORD key : {VK_END, VK_BACK}) { // the 0 shown goes
+        PressKey(key, true);
+        PressKey(key, false);
+    }
+    TypeText(L"-12345");
+    EXPECT_EQ(L"-123", WindowText(Control(kGeneralPage, IDC_GEN_HEIGHT)));
+
+    // Enter in an exception list starts a new line; it presses no button.
+    ClickAt(OnScreen(kListView2Page, IDC_LV2_VIEW_MODE_EF));
+    PressKey(VK_CONTROL, true);
+    PressKey(VK_END, true);
+    PressKey(VK_END, false);
+    PressKey(VK_CONTROL, false);
+    TypeText(L"\nD:\\Typed");
+    EXPECT_EQ(0u, WindowText(Control(kListView2Page, IDC_LV2_VIEW_MODE_EF)).rfind(L"\r\nD:\\Typed") + 10 -
+                      WindowText(Control(kListView2Page, IDC_LV2_VIEW_MODE_EF)).size());
+    EXPECT_TRUE(UpdateEnabled()) << "no button took the Enter";
+
+    SendMessageW(Control(kListView1Page, IDC_LV1_SHIFT_RET), BM_CLICK, 0, 0);
+    ClickAt(OnScreen(kListView1Page, IDC_LV1_FILE_BROWSE));
+    EXPECT_EQ(1u, calls.fileDialogs.size());
 }
 
 // Records WM_ENABLE as the controls receive it.

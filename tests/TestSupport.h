@@ -208,3 +208,10 @@ bool WriteBytes(const std::wstring& path, const std::vector<BYTE>& bytes);
 std::vector<BYTE> ReadBytes(const std::wstring& path);
 // Runs a program of the system folder (reg.exe) with arguments; its exit code, or -1.
 int RunSystemTool(const wchar_t* program, const std::wstring& arguments);
+
+// Real input, as the user gives it: through the system's input queue to whatever is under the
+// pointer or has the focus. The window must be in front.
+void MoveMouseTo(int x, int y);          // screen coordinates
+void ClickAt(HWND control);              // the left button, at the control's centre
+void PressKey(WORD key, bool down);      // one virtual key, down or up
+void TypeText(const std::wstring& text); // characters, Enter for "\n"
