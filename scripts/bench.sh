@@ -5,7 +5,8 @@
 #    tools/StartProbe.cpp, timed from process creation to a shown, painted, answering window;
 #  - the peak working set of each, and the size of the release program;
 #  - LoadOptions and SaveOptions on a full key against the same reads and writes through one
-#    open key handle (tools/StoreBench.cpp);
+#    open key handle, and saving and loading a full backup file of the same settings against
+#    them (tools/StoreBench.cpp);
 #  - the price of a window property read and of a message with and without a comctl32 subclass
 #    (tools/MessageBench.cpp), which under Wine sets the pace of filling the pages.
 # BENCH_RUNS sets the start-up runs (12 by default).

@@ -1,5 +1,7 @@
 // Times LoadOptions and SaveOptions on a key as the first start leaves it, against the floor of
-// the same reads and writes done through one open key handle. Uses the settings key of the
+// the same reads and writes done through one open key handle; and saving and loading a backup
+// file of the same settings, as the Backup menu does it (written through a temporary file and
+// moved into place; read, parsed and loaded by the store's rules). Uses the settings key of the
 // prefix it runs in: the key is rewritten.
 // Usage: store_bench.exe [rounds]
 #include <windows.h>
@@ -10,7 +12,10 @@
 #include <vector>
 
 #include "BenchTiming.h"
+#include "app/SettingsBackup.h"
 #include "settings/OptionsStore.h"
+#include "settings/RegFileParser.h"
+#include "settings/RegFileWriter.h"
 
 namespace {
 
@@ -80,11 +85,39 @@ int wmain(int argc, wchar_t** argv) {
         RegCloseKey(key);
     });
 
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    const std::wstring backup = std::wstring(folder) + L"travine-bench.reg";
+    size_t backupBytes = 0;
+    const double saveFile = MedianMicroseconds(rounds, [&saved, &backup, &backupBytes] {
+        CRegFileWriter writer(L"bench");
+        SaveOptionsTo(writer, saved);
+        const std::vector<BYTE> bytes = writer.Bytes();
+        backupBytes = bytes.size();
+        DWORD error = 0;
+        WriteFileReplacing(backup.c_str(), bytes, &error);
+    });
+    const double loadFile = MedianMicroseconds(rounds, [&backup] {
+        std::vector<BYTE> bytes;
+        DWORD error = 0;
+        ReadWholeFile(backup.c_str(), kMaxRegFileBytes, bytes, &error);
+        const RegFileContents contents = ParseRegFile(bytes.data(), bytes.size());
+        Options options;
+        LoadOptionsFrom(contents.values, options);
+    });
+    DeleteFileW(backup.c_str());
+
     std::wprintf(L"store: %zu values, median of %d rounds\n", values.size(), rounds);
     std::wprintf(L"  LoadOptions %8.0f us   one-handle reads  %8.0f us   ratio %.2f\n", load, readFloor,
                  load / readFloor);
     std::wprintf(L"  SaveOptions %8.0f us   one-handle writes %8.0f us   ratio %.2f\n", save, writeFloor,
                  save / writeFloor);
+    // The bound: under 20 ms, or within twice the store's own time, whichever is larger.
+    std::wprintf(L"backup file: %zu bytes\n", backupBytes);
+    std::wprintf(L"  save to file %7.0f us   SaveOptions       %8.0f us   ratio %.2f  %ls\n", saveFile, save,
+                 saveFile / save, saveFile < 20000 || saveFile < 2 * save ? L"within bound" : L"OVER BOUND");
+    std::wprintf(L"  load file    %7.0f us   LoadOptions       %8.0f us   ratio %.2f  %ls\n", loadFile, load,
+                 loadFile / load, loadFile < 20000 || loadFile < 2 * load ? L"within bound" : L"OVER BOUND");
     RegDeleteTreeW(HKEY_CURRENT_USER, kOptionsKey);
     return 0;
 }
