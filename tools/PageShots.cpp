@@ -1,5 +1,5 @@
 // Takes the pictures of the README: the options window with each page in front, the Column
-// edit dialog with a column in it, and the message box that follows a save. Each picture is a
+// edit dialog with a column in it, the message box that follows a save and the Backup menu. Each picture is a
 // GDI copy of the screen, the only way modal dialogs show up under Wine without a window
 // manager, written as a 24-bit BMP that scripts/screenshots.sh turns into PNG.
 // Usage: page_shots.exe OUTPUT_FOLDER
@@ -96,10 +96,12 @@ struct PendingShot {
 };
 PendingShot pending = {};
 
+const wchar_t* pendingClass = L"#32770"; // a dialog, or "#32768" for a popup menu
+
 BOOL CALLBACK FindThreadDialog(HWND hwnd, LPARAM lParam) {
     wchar_t className[16] = {};
     GetClassNameW(hwnd, className, 16);
-    if (wcscmp(className, L"#32770") == 0 && IsWindowVisible(hwnd)) {
+    if (wcscmp(className, pendingClass) == 0 && IsWindowVisible(hwnd)) {
         *reinterpret_cast<HWND*>(lParam) = hwnd;
         return FALSE;
     }
@@ -119,7 +121,11 @@ void CALLBACK ShootDialog(HWND, UINT, UINT_PTR timer, DWORD) {
     GetWindowRect(dialog, &box);
     UnionRect(&all, &all, &box);
     pending.taken = SaveScreenRect(all, pending.name);
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(pending.dismissId, BN_CLICKED), 0);
+    if (pending.dismissId == 0) {
+        EndMenu();
+    } else {
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(pending.dismissId, BN_CLICKED), 0);
+    }
 }
 
 void ShootModal(HWND owner, HWND target, int commandId, HWND commandControl, const wchar_t* name,
@@ -175,6 +181,10 @@ int wmain(int argc, wchar_t** argv) {
 
     // That change saved: the message users see after pressing Update.
     ShootModal(window, window, IDC_UPDATE, GetDlgItem(window, IDC_UPDATE), L"saved-message", IDOK);
+
+    // The Backup menu, open under its button; dismissed without a command.
+    pendingClass = L"#32768";
+    ShootModal(window, window, IDC_BACKUP, GetDlgItem(window, IDC_BACKUP), L"backup-menu", 0);
 
     DestroyWindow(window);
     Pump(50);
