@@ -43,9 +43,10 @@ void ShowFileError(HWND owner, const wchar_t* what, const wchar_t* path, const s
     ShowAppMessage(owner, message.c_str(), MB_ICONERROR);
 }
 
-void PrepareFileDialog(OPENFILENAMEW& ofn, HWND owner, wchar_t (&path)[kFilePathChars],
-                       const wchar_t* title) {
-    ofn = {};
+// The system's save or open dialog for .reg files; true, with the path, when one was chosen.
+bool AskForFile(HWND owner, wchar_t (&path)[kFilePathChars], const wchar_t* title, DWORD flags,
+                BOOL(WINAPI* dialog)(OPENFILENAMEW*)) {
+    OPENFILENAMEW ofn = {};
     ofn.lStructSize = sizeof(ofn);
     ofn.hwndOwner = owner;
     ofn.lpstrFilter = kRegFileFilter;
@@ -54,6 +55,13 @@ void PrepareFileDialog(OPENFILENAMEW& ofn, HWND owner, wchar_t (&path)[kFilePath
     ofn.nMaxFile = static_cast<DWORD>(kFilePathChars);
     ofn.lpstrTitle = title;
     ofn.lpstrDefExt = L"reg";
+    // The current folder stays the program's own, whatever folder the user went to.
+    ofn.Flags = flags | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (!dialog(&ofn)) {
+        return false;
+    }
+    path[kFilePathChars - 1] = L'\0';
+    return true;
 }
 
 // Remembers which values a load found, to tell the user what was read.
@@ -186,13 +194,9 @@ void SaveSettingsToFile(HWND owner) {
         return; // the same refusal as Update's, with the line named
     }
     wchar_t path[kFilePathChars] = L"Travine11-settings.reg";
-    OPENFILENAMEW ofn;
-    PrepareFileDialog(ofn, owner, path, L"設定をファイルに保存");
-    ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    if (!systemCalls.getSaveFileName(&ofn)) {
+    if (!AskForFile(owner, path, L"設定をファイルに保存", OFN_OVERWRITEPROMPT, systemCalls.getSaveFileName)) {
         return;
     }
-    path[kFilePathChars - 1] = L'\0';
 
     CRegFileWriter writer(L"Travine for Windows 10/11 " TRAVINE_VERSION_TEXT L" の設定");
     SaveOptionsTo(writer, options);
@@ -207,13 +211,10 @@ void SaveSettingsToFile(HWND owner) {
 
 void LoadSettingsFromFile(HWND owner) {
     wchar_t path[kFilePathChars] = L"";
-    OPENFILENAMEW ofn;
-    PrepareFileDialog(ofn, owner, path, L"ファイルから設定を読み込む");
-    ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    if (!systemCalls.getOpenFileName(&ofn)) {
+    if (!AskForFile(owner, path, L"ファイルから設定を読み込む", OFN_FILEMUSTEXIST,
+                    systemCalls.getOpenFileName)) {
         return;
     }
-    path[kFilePathChars - 1] = L'\0';
 
     const wchar_t* const kNotRead = L"設定を読み込めませんでした。設定は変更されていません。";
     std::vector<BYTE> bytes;

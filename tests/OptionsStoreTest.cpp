@@ -7,9 +7,38 @@
 
 #include "TestSupport.h"
 #include "settings/OptionsStore.h"
+#include "settings/RegFileParser.h"
 #include "settings/WindowsVersion.h"
 
 namespace {
+
+// Settings unlike the defaults in every field, with texts that need escapes or cannot be quoted.
+void MakeRichRecord(Options& options) {
+    LoadDefaultOptions(options);
+    options.HideCommandBar = 1;
+    options.HCBHeight = -12;
+    options.ShowCMDBarWheel = 1;
+    options.PreventDragType = 1;
+    options.TaskbarRemoveSuffix = 1;
+    options.HasLines = 1;
+    options.PCSelectDriveLetter = 25;
+    options.ShiftRetCmd = 1;
+    wcscpy(options.ShiftRetCmdExeFile, L"C:\\Program Files\\エディタ\\\"edit\".exe");
+    wcscpy(options.ShiftRetCmdArgFile, L"");
+    wcscpy(options.ShiftRetCmdArgFldr, L"line one\r\nline two");
+    std::wstring longText(1023, L'長');
+    wcscpy(options.ShiftRetCmdExeFldr, longText.c_str());
+    options.ViewMode = 1;
+    options.ViewModeIndex = 7;
+    options.ViewModeEF.Clear();
+    options.ViewModeEF.Append(L"D:\\Photos\\\"quoted\"");
+    options.ViewModeEF.Append(std::wstring(259, L'x').c_str());
+    options.Column = 1;
+    std::swap(options.ColumnEntries[0], options.ColumnEntries[5]);
+    options.ColumnEntries[3].Width = 9999;
+    options.ColumnEntries.pop_back();
+    options.ColumnEF.Clear();
+}
 
 class OptionsStoreTest : public testing::Test {
 protected:
@@ -311,6 +340,72 @@ TEST_F(OptionsStoreTest, FailedWritesAreReported) {
     }
     EXPECT_FALSE(saved);
     EXPECT_FALSE(OptionsKeyExists());
+}
+
+// The file takes the key's loading rules, but never the first-run writer.
+TEST_F(OptionsStoreTest, FileLoadsByTheKeysRulesAndNeverWrites) {
+    const std::wstring head =
+        L"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Travine11]\r\n";
+    Options fromFile;
+    LoadOptionsFrom(Parse(head + L"\"OptionInitialized\"=dword:00000000\r\n\"HideCommandBar\"=dword:1\r\n"
+                                 L"\"ViewModeEFNum\"=dword:2\r\n\"ViewModeEF_1\"=\"only\"\r\n"
+                                 L"\"ColumnNum\"=dword:7fffffff\r\n\"Column_5\"=hex:01,00,00,00,41,00\r\n")
+                        .values,
+                    fromFile);
+    EXPECT_FALSE(OptionsKeyExists()) << "a file load never writes";
+    EXPECT_EQ(1, fromFile.HideCommandBar);
+    ASSERT_EQ(1u, fromFile.ViewModeEF.Count()); // read as it stands, not replaced by the defaults
+    EXPECT_STREQ(L"only", fromFile.ViewModeEF.At(0));
+    ASSERT_EQ(1u, fromFile.ColumnEntries.size()); // a huge count finds the entries that exist
+    EXPECT_STREQ(L"A", fromFile.ColumnEntries[0].Name);
+    EXPECT_EQ(0, fromFile.ColumnEntries[0].Width);
+    EXPECT_EQ(13u, fromFile.ColumnEF.Count()); // missing: the default list
+
+    // An empty file section is the first-run settings, as a new key gives them; on Windows 10
+    // the six Windows 11 options are cleared.
+    version.SetBuild(L"19045");
+    Options defaults, fresh, windows10;
+    LoadOptionsFrom(Parse(head + L"\"HideCommandBar\"=dword:1\r\n\"TaskbarSimpleName\"=dword:1\r\n").values,
+                    windows10);
+    EXPECT_EQ(0, windows10.HideCommandBar + windows10.TaskbarSimpleName);
+    LoadDefaultOptions(defaults);
+    EXPECT_FALSE(OptionsKeyExists());
+    LoadOptions(fresh);
+    EXPECT_EQ(RecordBytes(fresh), RecordBytes(defaults));
+}
+
+// Wine's reg.exe reads and writes the format independently of this program.
+TEST_F(OptionsStoreTest, RegExeImportsOurFileAsUpdateWritesAndWeLoadItsExport) {
+    Options rich;
+    MakeRichRecord(rich);
+    ASSERT_TRUE(SaveOptions(rich));
+    const StoredKey updated = StoredValues();
+    HKEY sub = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Travine11\\Sub", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                    &sub, nullptr);
+    RegSetValueExW(sub, L"HasLines", 0, REG_DWORD, reinterpret_cast<const BYTE*>("\0\0\0\0"), 4);
+    RegCloseKey(sub);
+
+    const std::wstring exported = ProgramFolder() + L"reg-export.reg";
+    ASSERT_EQ(0, RunProgram(SystemFolder() + L"reg.exe",
+                            L"export HKCU\\Software\\Travine11 \"" + exported + L"\" /y")
+                     .exitCode);
+    const std::vector<BYTE> exportBytes = ReadBytes(exported);
+    DeleteFileW(exported.c_str());
+    const RegFileContents parsed = ParseRegFile(exportBytes.data(), exportBytes.size());
+    ASSERT_EQ(RegFileError::kNone, parsed.error) << "line " << parsed.errorLine;
+    EXPECT_EQ(1, parsed.otherKeys); // the subkey's section
+    Options fromExport, fromKey;
+    LoadOptionsFrom(parsed.values, fromExport);
+    LoadOptions(fromKey);
+    EXPECT_EQ(RecordBytes(fromKey), RecordBytes(fromExport));
+
+    const std::wstring ours = ProgramFolder() + L"ours.reg";
+    ASSERT_TRUE(WriteBytes(ours, RecordBytes(rich)));
+    DeleteOptionsKey();
+    ASSERT_EQ(0, RunProgram(SystemFolder() + L"reg.exe", L"import \"" + ours + L"\"").exitCode);
+    DeleteFileW(ours.c_str());
+    EXPECT_TRUE(updated == StoredValues()) << "reg import of our file differs from the key Update writes";
 }
 
 } // namespace

@@ -1,25 +1,16 @@
-// Backup files: the writer and the strict parser, the loading rules they share with the settings
-// key, Wine's reg.exe as an independent reader and writer of the format, and hostile files.
+// Backup files: the writer and the strict parser. The loading rules they share with the settings
+// key and Wine's reg.exe are the store's tests, hostile files its fuzz test.
 #include <gtest/gtest.h>
 
-#include <climits>
-#include <cstdlib>
 #include <cstring>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "TestSupport.h"
-#include "settings/OptionsStore.h"
 #include "settings/RegFileParser.h"
 #include "settings/RegFileWriter.h"
 
 namespace {
-
-RegFileContents Parse(const std::wstring& text) {
-    const std::vector<BYTE> bytes = Utf16File(text);
-    return ParseRegFile(bytes.data(), bytes.size());
-}
 
 std::vector<BYTE> Bytes(const void* data, size_t size) {
     const auto* first = static_cast<const BYTE*>(data);
@@ -28,34 +19,6 @@ std::vector<BYTE> Bytes(const void* data, size_t size) {
 
 std::vector<BYTE> TextBytes(const std::wstring& text) {
     return Bytes(text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-}
-
-// Settings unlike the defaults in every field, with texts that need escapes or cannot be quoted.
-void MakeRichRecord(Options& options) {
-    LoadDefaultOptions(options);
-    options.HideCommandBar = 1;
-    options.HCBHeight = -12;
-    options.ShowCMDBarWheel = 1;
-    options.PreventDragType = 1;
-    options.TaskbarRemoveSuffix = 1;
-    options.HasLines = 1;
-    options.PCSelectDriveLetter = 25;
-    options.ShiftRetCmd = 1;
-    wcscpy(options.ShiftRetCmdExeFile, L"C:\\Program Files\\エディタ\\\"edit\".exe");
-    wcscpy(options.ShiftRetCmdArgFile, L"");
-    wcscpy(options.ShiftRetCmdArgFldr, L"line one\r\nline two");
-    std::wstring longText(1023, L'長');
-    wcscpy(options.ShiftRetCmdExeFldr, longText.c_str());
-    options.ViewMode = 1;
-    options.ViewModeIndex = 7;
-    options.ViewModeEF.Clear();
-    options.ViewModeEF.Append(L"D:\\Photos\\\"quoted\"");
-    options.ViewModeEF.Append(std::wstring(259, L'x').c_str());
-    options.Column = 1;
-    std::swap(options.ColumnEntries[0], options.ColumnEntries[5]);
-    options.ColumnEntries[3].Width = 9999;
-    options.ColumnEntries.pop_back();
-    options.ColumnEF.Clear();
 }
 
 TEST(RegFile, WriterAndParserAgreeOnEveryKindOfValue) {
@@ -189,245 +152,6 @@ TEST(RegFile, RefusesWhatIsNotStrictlyTheFormat) {
         EXPECT_EQ(RegFileError::kNotRegFile, ParseRegFile(bytes.data(), bytes.size()).error);
     }
     EXPECT_EQ(RegFileError::kTooLarge, ParseRegFile(file.data(), kMaxRegFileBytes + 1).error);
-}
-
-class BackupLoadTest : public testing::Test {
-protected:
-    void SetUp() override {
-        DeleteOptionsKey();
-        version.SetBuild(L"22631");
-    }
-    void TearDown() override { DeleteOptionsKey(); }
-    WindowsVersionCase version;
-};
-
-// The file takes the key's loading rules, but never the first-run writer.
-TEST_F(BackupLoadTest, FileLoadsByTheKeysRulesAndNeverWrites) {
-    const std::wstring head =
-        L"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Travine11]\r\n";
-    Options fromFile;
-    LoadOptionsFrom(Parse(head + L"\"OptionInitialized\"=dword:00000000\r\n\"HideCommandBar\"=dword:1\r\n"
-                                 L"\"ViewModeEFNum\"=dword:2\r\n\"ViewModeEF_1\"=\"only\"\r\n"
-                                 L"\"ColumnNum\"=dword:7fffffff\r\n\"Column_5\"=hex:01,00,00,00,41,00\r\n")
-                        .values,
-                    fromFile);
-    EXPECT_FALSE(OptionsKeyExists()) << "a file load never writes";
-    EXPECT_EQ(1, fromFile.HideCommandBar);
-    ASSERT_EQ(1u, fromFile.ViewModeEF.Count()); // read as it stands, not replaced by the defaults
-    EXPECT_STREQ(L"only", fromFile.ViewModeEF.At(0));
-    ASSERT_EQ(1u, fromFile.ColumnEntries.size()); // a huge count finds the entries that exist
-    EXPECT_STREQ(L"A", fromFile.ColumnEntries[0].Name);
-    EXPECT_EQ(0, fromFile.ColumnEntries[0].Width);
-    EXPECT_EQ(13u, fromFile.ColumnEF.Count()); // missing: the default list
-
-    // An empty file section is the first-run settings, as a new key gives them; on Windows 10
-    // the six Windows 11 options are cleared.
-    version.SetBuild(L"19045");
-    Options defaults, fresh, windows10;
-    LoadOptionsFrom(Parse(head + L"\"HideCommandBar\"=dword:1\r\n\"TaskbarSimpleName\"=dword:1\r\n").values,
-                    windows10);
-    EXPECT_EQ(0, windows10.HideCommandBar + windows10.TaskbarSimpleName);
-    LoadDefaultOptions(defaults);
-    EXPECT_FALSE(OptionsKeyExists());
-    LoadOptions(fresh);
-    EXPECT_EQ(RecordBytes(fresh), RecordBytes(defaults));
-}
-
-// Wine's reg.exe reads and writes the format independently of this program.
-TEST_F(BackupLoadTest, RegExeImportsOurFileAsUpdateWritesAndWeLoadItsExport) {
-    Options rich;
-    MakeRichRecord(rich);
-    ASSERT_TRUE(SaveOptions(rich));
-    const StoredKey updated = StoredValues();
-    HKEY sub = nullptr;
-    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Travine11\\Sub", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                    &sub, nullptr);
-    RegSetValueExW(sub, L"HasLines", 0, REG_DWORD, reinterpret_cast<const BYTE*>("\0\0\0\0"), 4);
-    RegCloseKey(sub);
-
-    const std::wstring exported = ProgramFolder() + L"reg-export.reg";
-    ASSERT_EQ(0, RunSystemTool(L"reg.exe", L"export HKCU\\Software\\Travine11 \"" + exported + L"\" /y"));
-    const std::vector<BYTE> exportBytes = ReadBytes(exported);
-    DeleteFileW(exported.c_str());
-    const RegFileContents parsed = ParseRegFile(exportBytes.data(), exportBytes.size());
-    ASSERT_EQ(RegFileError::kNone, parsed.error) << "line " << parsed.errorLine;
-    EXPECT_EQ(1, parsed.otherKeys); // the subkey's section
-    Options fromExport, fromKey;
-    LoadOptionsFrom(parsed.values, fromExport);
-    LoadOptions(fromKey);
-    EXPECT_EQ(RecordBytes(fromKey), RecordBytes(fromExport));
-
-    const std::wstring ours = ProgramFolder() + L"ours.reg";
-    ASSERT_TRUE(WriteBytes(ours, RecordBytes(rich)));
-    DeleteOptionsKey();
-    ASSERT_EQ(0, RunSystemTool(L"reg.exe", L"import \"" + ours + L"\""));
-    DeleteFileW(ours.c_str());
-    EXPECT_TRUE(updated == StoredValues()) << "reg import of our file differs from the key Update writes";
-}
-
-// Random and mutated files: each is refused, or loads to settings that save and load back to
-// themselves; none writes to the registry. TRAVINE_FUZZ_FILES sets how many (400).
-class FileMaker {
-public:
-    explicit FileMaker(uint32_t seed) : m_random(seed) {}
-
-    std::vector<BYTE> Make() {
-        switch (Below(12)) {
-        case 0:
-            return Noise(Below(4) == 0 ? 0 : static_cast<size_t>(Below(3000)));
-        case 1:
-            return std::vector<BYTE>(Below(2) == 0 ? 2u << 20 : kMaxRegFileBytes + 2, 0x41);
-        default:
-            break;
-        }
-        Options options;
-        MakeRichRecord(options);
-        options.ViewModeIndex = static_cast<int32_t>(m_random());
-        std::vector<BYTE> file = RecordBytes(options);
-        std::wstring text(reinterpret_cast<const wchar_t*>(file.data() + 2), (file.size() - 2) / 2);
-        const int mutations = Below(3);
-        for (int i = 0; i < mutations; ++i) {
-            Mutate(text);
-        }
-        file = Utf16File(text);
-        switch (Below(16)) {
-        case 0: // no byte order mark
-            file.erase(file.begin(), file.begin() + 2);
-            break;
-        case 1: { // as UTF-8 or ANSI would have it: one byte per character
-            std::vector<BYTE> narrow;
-            for (size_t i = 2; i < file.size(); i += 2) {
-                narrow.push_back(file[i]);
-            }
-            file = narrow;
-            break;
-        }
-        case 2: // a NUL byte, or a file cut in the middle of a character
-            file.insert(file.begin() + static_cast<long>(Below(static_cast<int>(file.size()))), 0);
-            break;
-        default:
-            break;
-        }
-        return file;
-    }
-
-private:
-    int Below(int bound) { return static_cast<int>(m_random() % static_cast<uint32_t>(bound)); }
-    std::vector<BYTE> Noise(size_t size) {
-        std::vector<BYTE> bytes(size);
-        for (BYTE& b : bytes) {
-            b = static_cast<BYTE>(m_random());
-        }
-        if (size >= 2 && Below(2) == 0) {
-            bytes[0] = 0xFF;
-            bytes[1] = 0xFE;
-        }
-        return bytes;
-    }
-    size_t Somewhere(const std::wstring& text) {
-        return static_cast<size_t>(Below(static_cast<int>(text.size()) + 1));
-    }
-    // Before the first value, or anywhere once a mutation has removed it.
-    size_t BeforeValues(const std::wstring& text) {
-        const size_t first = text.find(L"\r\n\"HideCommandBar\"");
-        return first != std::wstring::npos ? first : Somewhere(text);
-    }
-
-    void Mutate(std::wstring& text) {
-        static const wchar_t* const kInserts[] = {
-            L"\\",
-            L"\\x",
-            L"\"",
-            L",",
-            L"g",
-            L"\r\n",
-            L"\r",
-            L"\n[HKEY_CURRENT_USER\\Software\\Other]\r\n\"HasLines\"=dword:1\r\n",
-            L"\r\n[-HKEY_CURRENT_USER\\Software\\Travine11]\r\n",
-            L"\r\n\"HasLines\"=-\r\n",
-            L"\r\n[HKEY_CURRENT_USER\\Software\\Travine11]\r\n",
-            L"\r\n\"ColumnNum\"=dword:7fffffff\r\n",
-            L"\r\n\"ViewModeEFNum\"=dword:ffffffff\r\n",
-            L"\r\n\"Column_3\"=hex:41,00\r\n",
-            L"\r\n\"ShiftRetCmdArgFile\"=hex(7):41,00,00,00,42\r\n",
-        };
-        switch (Below(6)) {
-        case 0: // cut the file short
-            text.resize(Somewhere(text));
-            break;
-        case 1: { // drop a line
-            const size_t start = text.find(L"\r\n", Somewhere(text));
-            const size_t end = start == std::wstring::npos ? start : text.find(L"\r\n", start + 2);
-            if (end != std::wstring::npos) {
-                text.erase(start, end - start);
-            }
-            break;
-        }
-        case 2:
-            text.insert(Somewhere(text), kInserts[Below(static_cast<int>(std::size(kInserts)))]);
-            break;
-        case 3: // an odd character somewhere
-            text[Somewhere(text) % text.size()] = static_cast<wchar_t>(Below(0x10000));
-            break;
-        case 4: { // a huge value
-            std::wstring huge = L"\r\n\"ShiftRetCmdExeFile\"=hex:";
-            const int bytes = 1000 + Below(150000);
-            for (int i = 0; i < bytes; ++i) {
-                huge += i % 25 == 24 ? L"41,\\\r\n  " : L"41,";
-            }
-            huge += L"00\r\n";
-            text.insert(BeforeValues(text), huge);
-            break;
-        }
-        default: { // a long string value of random characters
-            std::wstring value = L"\r\n\"ViewModeEF_0\"=\"";
-            const int length = Below(3000);
-            for (int i = 0; i < length; ++i) {
-                value += static_cast<wchar_t>(L' ' + Below(0x5E));
-            }
-            text.insert(BeforeValues(text), value + L"\"\r\n");
-            break;
-        }
-        }
-    }
-
-    std::mt19937 m_random;
-};
-
-TEST_F(BackupLoadTest, AnyFileIsRefusedOrLoadsToAFixedPointWithoutWriting) {
-    const char* count = std::getenv("TRAVINE_FUZZ_FILES");
-    const int files = count != nullptr && *count != '\0' ? std::atoi(count) : 400;
-    int refused = 0;
-    for (int k = 0; k < files; ++k) {
-        const uint32_t seed = 0xF11E0000u + static_cast<uint32_t>(k);
-        SCOPED_TRACE("file seed " + std::to_string(seed));
-        version.SetBuild(k % 4 == 0 ? L"19045" : L"22631");
-        const std::vector<BYTE> file = FileMaker(seed).Make();
-        const RegFileContents parsed = ParseRegFile(file.data(), file.size());
-        if (parsed.error != RegFileError::kNone) {
-            ++refused;
-            EXPECT_EQ(0u, parsed.values.Count());
-            continue;
-        }
-        Options loaded;
-        LoadOptionsFrom(parsed.values, loaded);
-        for (size_t i = 0; i < loaded.ViewModeEF.Count(); ++i) {
-            ASSERT_LE(wcslen(loaded.ViewModeEF.At(i)), 259u);
-        }
-        for (const ColumnEntry& column : loaded.ColumnEntries) {
-            ASSERT_TRUE(column.Name[0] != L'\0' && wcsnlen(column.Name, 82) <= 81);
-        }
-        const std::vector<BYTE> saved = RecordBytes(loaded);
-        const RegFileContents again = ParseRegFile(saved.data(), saved.size());
-        ASSERT_EQ(RegFileError::kNone, again.error);
-        Options reloaded;
-        LoadOptionsFrom(again.values, reloaded);
-        ASSERT_EQ(saved, RecordBytes(reloaded)) << "saving and loading changed the settings";
-        ASSERT_FALSE(OptionsKeyExists()) << "a file load wrote to the registry";
-    }
-    // Both ways are exercised: neither all refused nor all accepted.
-    EXPECT_GT(refused, files / 5);
-    EXPECT_LT(refused, files * 4 / 5);
 }
 
 } // namespace

@@ -127,6 +127,9 @@ protected:
 
 TEST_F(SettingsBackupTest, MenuOpensUnderTheButtonFromKeysAndMouseAndEscapeDoesNothing) {
     Open();
+    HWND backup = GetDlgItem(window, IDC_BACKUP);
+    EXPECT_EQ(L"バックアップ(&B)...", WindowText(backup));
+    EXPECT_EQ(backup, GetNextDlgTabItem(window, GetDlgItem(window, IDC_HELP_BUTTON), FALSE)) << "after Help";
     const MenuVisit byKeys = UseMenu({VK_MENU, 'B'}, false, {VK_ESCAPE});
     ASSERT_TRUE(byKeys.seen) << "Alt+B did not open the menu";
     const std::vector<std::wstring> items = {

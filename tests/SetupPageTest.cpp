@@ -98,9 +98,7 @@ TEST_F(SetupPageTest, RegistrationRunsRegsvr32AndSwapsTheButtons) {
     EXPECT_EQ(FindPageWindow(kSetupPage), run.owner);
     EXPECT_EQ(L"runas", run.verb);
     // The system folder's copy by its full path, never a file of that name found by a search.
-    wchar_t system[MAX_PATH];
-    ASSERT_NE(0u, GetSystemDirectoryW(system, MAX_PATH));
-    EXPECT_EQ(std::wstring(system) + L"\\regsvr32.exe", run.file);
+    EXPECT_EQ(SystemFolder() + L"regsvr32.exe", run.file);
     EXPECT_EQ(L"/s \"" + DllPath() + L"\"", run.params);
     EXPECT_TRUE(run.directoryNull);
     EXPECT_EQ(SW_SHOWNORMAL, run.show);

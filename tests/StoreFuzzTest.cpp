@@ -1,7 +1,8 @@
 // Keys of random content, loaded and saved through the store. Whatever the key holds, the load
 // ends quickly, the save writes a well-formed key, and saving what that key loads writes the same
 // bytes again. TRAVINE_FUZZ_KEYS sets how many keys (300 by default); TRAVINE_FUZZ_SEED replays
-// one seed, as printed by a failure.
+// one seed, as printed by a failure. Backup files of the same random values, mutated, are either
+// refused or load to such a fixed point, and never touch the registry (TRAVINE_FUZZ_FILES, 400).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,6 +16,8 @@
 
 #include "TestSupport.h"
 #include "settings/OptionsStore.h"
+#include "settings/RegFileParser.h"
+#include "settings/RegFileWriter.h"
 
 namespace {
 
@@ -57,7 +60,9 @@ class KeyMaker {
 public:
     explicit KeyMaker(uint32_t seed) : m_random(seed) {}
 
-    void Write() {
+    // Writes the random values to the settings key, or to a backup file's writer.
+    void Write(CValueSink& sink) {
+        m_sink = &sink;
         for (const wchar_t* name : kRealNames) {
             if (Chance(60)) {
                 Put(name);
@@ -141,10 +146,11 @@ private:
             data = Noise(
                 static_cast<size_t>(Pick({0, 1, 2, 3, 5, 8, 519, 520, 521, 2047, 2048, 2049, Below(4096)})));
         }
-        SetOptionRaw(name.c_str(), type, data.data(), static_cast<DWORD>(data.size()));
+        m_sink->Write(name.c_str(), type, data.data(), static_cast<DWORD>(data.size()));
     }
 
     std::mt19937 m_random;
+    CValueSink* m_sink = nullptr;
 };
 
 // What a saved key must look like, whatever it was loaded from.
@@ -190,6 +196,112 @@ void ExpectWellFormed(const StoredKey& key) {
     }
 }
 
+// The values of a parsed file as the key would hold them, for the same checks.
+StoredKey AsStoredKey(const CRegFileValues& values) {
+    StoredKey key;
+    values.ForEachName([&](const wchar_t* name) {
+        const CRegFileValues::Value* value = values.Find(name);
+        key[name] = {value->type, value->bytes};
+    });
+    return key;
+}
+
+// Damages a backup file the ways files get damaged, edited by hand or taken for another file.
+class FileMutator {
+public:
+    explicit FileMutator(uint32_t seed) : m_random(seed) {}
+
+    std::vector<BYTE> Mutate(const std::vector<BYTE>& file) {
+        if (Below(12) == 0) { // not a backup at all: nothing, noise, or far too much
+            return std::vector<BYTE>(Pick({0, 1, 3000, 2u << 20}), static_cast<BYTE>(m_random()));
+        }
+        std::wstring text(reinterpret_cast<const wchar_t*>(file.data() + 2), (file.size() - 2) / 2);
+        for (int i = Below(3); i > 0; --i) {
+            Damage(text);
+        }
+        std::vector<BYTE> bytes = Utf16File(text);
+        switch (Below(16)) {
+        case 0: // without its byte order mark
+            bytes.erase(bytes.begin(), bytes.begin() + 2);
+            break;
+        case 1: { // as UTF-8 or ANSI would have it: one byte per character
+            std::vector<BYTE> narrow;
+            for (size_t i = 2; i < bytes.size(); i += 2) {
+                narrow.push_back(bytes[i]);
+            }
+            bytes = narrow;
+            break;
+        }
+        case 2: // a NUL byte, which also leaves a character cut in two
+            bytes.insert(bytes.begin() + Below(static_cast<int>(bytes.size())), 0);
+            break;
+        default:
+            break;
+        }
+        return bytes;
+    }
+
+private:
+    int Below(int bound) { return static_cast<int>(m_random() % static_cast<uint32_t>(bound)); }
+    size_t Pick(std::initializer_list<size_t> choices) {
+        return *(choices.begin() + Below(static_cast<int>(choices.size())));
+    }
+    size_t Somewhere(const std::wstring& text) {
+        return static_cast<size_t>(Below(static_cast<int>(text.size()) + 1));
+    }
+    size_t AfterTheKeyLine(const std::wstring& text) {
+        const size_t key = text.find(L"Travine11]\r\n");
+        return key != std::wstring::npos ? key + 12 : Somewhere(text);
+    }
+
+    void Damage(std::wstring& text) {
+        static const wchar_t* const kInserts[] = {
+            L"\\",
+            L"\\x",
+            L"\"",
+            L",",
+            L"g",
+            L"\r\n",
+            L"\r",
+            L"\r\n\"HasLines\"=-\r\n",
+            L"\r\n[HKEY_CURRENT_USER\\Software\\Other]\r\n\"HasLines\"=dword:1\r\n",
+            L"\r\n[-HKEY_CURRENT_USER\\Software\\Travine11]\r\n",
+            L"\r\n[HKEY_CURRENT_USER\\Software\\Travine11]\r\n",
+        };
+        switch (Below(5)) {
+        case 0: // cut short
+            text.resize(Somewhere(text));
+            break;
+        case 1: { // a line dropped
+            const size_t start = text.find(L"\r\n", Somewhere(text));
+            const size_t end = start == std::wstring::npos ? start : text.find(L"\r\n", start + 2);
+            if (end != std::wstring::npos) {
+                text.erase(start, end - start);
+            }
+            break;
+        }
+        case 2: // a wrong escape, odd hex, a stray line break, another key, a deletion
+            text.insert(Somewhere(text), kInserts[Below(static_cast<int>(std::size(kInserts)))]);
+            break;
+        case 3: // an odd character
+            if (!text.empty()) {
+                text[Somewhere(text) % text.size()] = static_cast<wchar_t>(Below(0x10000));
+            }
+            break;
+        default: { // a huge value, wrapped as regedit wraps it
+            std::wstring huge = L"\"ShiftRetCmdExeFile\"=hex:";
+            for (int i = 1000 + Below(150000); i > 0; --i) {
+                huge += i % 25 == 0 ? L"41,\\\r\n  " : L"41,";
+            }
+            text.insert(AfterTheKeyLine(text), huge + L"00\r\n");
+            break;
+        }
+        }
+    }
+
+    std::mt19937 m_random;
+};
+
 int FromEnvironment(const char* name, int fallback) {
     const char* text = std::getenv(name);
     return text != nullptr && *text != '\0' ? std::atoi(text) : fallback;
@@ -206,7 +318,8 @@ TEST(StoreFuzz, AnyKeyLoadsQuicklyAndSavesAWellFormedFixedPoint) {
         SCOPED_TRACE("TRAVINE_FUZZ_SEED=" + std::to_string(seed));
         DeleteOptionsKey();
         version.SetBuild(seed % 4 == 0 ? L"19045" : L"22631"); // Windows 10 clears six options
-        KeyMaker(seed).Write();
+        CRegistryValues registry;
+        KeyMaker(seed).Write(registry);
 
         const auto start = std::chrono::steady_clock::now();
         Options loaded;
@@ -225,6 +338,44 @@ TEST(StoreFuzz, AnyKeyLoadsQuicklyAndSavesAWellFormedFixedPoint) {
         }
     }
     DeleteOptionsKey();
+}
+
+TEST(StoreFuzz, AnyFileIsRefusedOrLoadsToAFixedPointWithoutWriting) {
+    WindowsVersionCase version;
+    DeleteOptionsKey();
+    const int files = FromEnvironment("TRAVINE_FUZZ_FILES", 400);
+    int refused = 0;
+    for (int k = 0; k < files; ++k) {
+        const uint32_t seed = 0xF11E0000u + static_cast<uint32_t>(k);
+        SCOPED_TRACE("file seed " + std::to_string(seed));
+        version.SetBuild(seed % 4 == 0 ? L"19045" : L"22631");
+        CRegFileWriter writer(L"fuzz");
+        KeyMaker(seed).Write(writer);
+        const std::vector<BYTE> file = FileMutator(seed).Mutate(writer.Bytes());
+
+        const RegFileContents parsed = ParseRegFile(file.data(), file.size());
+        if (parsed.error != RegFileError::kNone) {
+            ++refused;
+            ASSERT_EQ(0u, parsed.values.Count());
+            continue;
+        }
+        Options loaded;
+        LoadOptionsFrom(parsed.values, loaded);
+        const std::vector<BYTE> saved = RecordBytes(loaded);
+        const RegFileContents again = ParseRegFile(saved.data(), saved.size());
+        ASSERT_EQ(RegFileError::kNone, again.error);
+        ExpectWellFormed(AsStoredKey(again.values));
+        Options reloaded;
+        LoadOptionsFrom(again.values, reloaded);
+        ASSERT_EQ(saved, RecordBytes(reloaded)) << "saving and loading changed the settings";
+        ASSERT_FALSE(OptionsKeyExists()) << "a file load wrote to the registry";
+        if (HasFailure()) {
+            break;
+        }
+    }
+    // Both ways are taken: neither every file refused nor every one accepted.
+    EXPECT_GT(refused, files / 5);
+    EXPECT_LT(refused, files * 4 / 5);
 }
 
 } // namespace

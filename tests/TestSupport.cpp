@@ -5,6 +5,9 @@
 #include <shlwapi.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "app/OptionsWindow.h"
 #include "app/SystemCalls.h"
@@ -525,58 +528,59 @@ std::vector<BYTE> Utf16File(const std::wstring& text) {
     return bytes;
 }
 
+RegFileContents Parse(const std::wstring& text) {
+    const std::vector<BYTE> bytes = Utf16File(text);
+    return ParseRegFile(bytes.data(), bytes.size());
+}
+
 bool WriteBytes(const std::wstring& path, const std::vector<BYTE>& bytes) {
-    HANDLE file =
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    DWORD written = 0;
-    const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == bytes.size();
+    std::ofstream out(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return out.good();
 }
 
 std::vector<BYTE> ReadBytes(const std::wstring& path) {
-    std::vector<BYTE> bytes;
-    HANDLE file =
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return bytes;
-    }
-    LARGE_INTEGER size = {};
-    GetFileSizeEx(file, &size);
-    bytes.resize(static_cast<size_t>(size.QuadPart));
-    DWORD read = 0;
-    if (!bytes.empty()) {
-        ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-    }
-    bytes.resize(read);
-    CloseHandle(file);
-    return bytes;
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    return std::vector<BYTE>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-int RunSystemTool(const wchar_t* program, const std::wstring& arguments) {
-    wchar_t system[MAX_PATH];
-    GetSystemDirectoryW(system, MAX_PATH);
-    const std::wstring exe = std::wstring(system) + L"\\" + program;
-    std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
+ProgramRun RunProgram(const std::wstring& exe, const std::wstring& arguments, DWORD timeoutMs) {
+    static int runs = 0;
+    // A log of its own per run: Wine may hold the last one's handle a moment after the exit.
+    const std::wstring log = ProgramFolder() + L"run-" + std::to_wstring(++runs) + L".log";
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    HANDLE output = CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = output;
+    std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                        nullptr, &startup, &info)) {
-        return -1;
+    ProgramRun run;
+    const ULONGLONG start = GetTickCount64();
+    if (CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                       nullptr, &startup, &info)) {
+        if (WaitForSingleObject(info.hProcess, timeoutMs) != WAIT_OBJECT_0) {
+            TerminateProcess(info.hProcess, 99); // held, as by a debugger
+            WaitForSingleObject(info.hProcess, 5000);
+        }
+        run.milliseconds = static_cast<DWORD>(GetTickCount64() - start);
+        GetExitCodeProcess(info.hProcess, &run.exitCode);
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
     }
-    DWORD code = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(info.hProcess, 60000) == WAIT_OBJECT_0) {
-        GetExitCodeProcess(info.hProcess, &code);
-    } else {
-        TerminateProcess(info.hProcess, 99);
-    }
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-    return static_cast<int>(code);
+    CloseHandle(output);
+    const std::vector<BYTE> bytes = ReadBytes(log);
+    run.output.assign(bytes.begin(), bytes.end());
+    DeleteFileW(log.c_str());
+    return run;
+}
+
+std::wstring SystemFolder() {
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    return std::wstring(system) + L"\\";
 }
 
 namespace {

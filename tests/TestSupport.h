@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "settings/Options.h"
+#include "settings/RegFileParser.h"
 
 // Runs the message loop until pred() holds or timeoutMs passes; returns pred().
 bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs = 5000);
@@ -202,12 +203,20 @@ std::wstring ProgramFolder(); // with trailing backslash
 // Every field of a record but OptionInitialized, as a backup file holds it: two records are the
 // same settings exactly when these bytes are equal.
 std::vector<BYTE> RecordBytes(Options& options);
-// A .reg file's bytes: the UTF-16LE byte order mark and the text.
+// A .reg file's bytes: the UTF-16LE byte order mark and the text; and that file parsed.
 std::vector<BYTE> Utf16File(const std::wstring& text);
+RegFileContents Parse(const std::wstring& text);
 bool WriteBytes(const std::wstring& path, const std::vector<BYTE>& bytes);
 std::vector<BYTE> ReadBytes(const std::wstring& path);
-// Runs a program of the system folder (reg.exe) with arguments; its exit code, or -1.
-int RunSystemTool(const wchar_t* program, const std::wstring& arguments);
+// Runs a program to its end (at most timeoutMs, then it is ended with 99), its standard output
+// and error caught.
+struct ProgramRun {
+    DWORD exitCode = 12345; // not started
+    DWORD milliseconds = 0;
+    std::string output;
+};
+ProgramRun RunProgram(const std::wstring& exe, const std::wstring& arguments, DWORD timeoutMs = 60000);
+std::wstring SystemFolder(); // with trailing backslash
 
 // Real input, as the user gives it: through the system's input queue to whatever is under the
 // pointer or has the focus. The window must be in front.
