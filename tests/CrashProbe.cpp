@@ -2,6 +2,10 @@
 // must end with the crash exit code, never with 0 and never held by a debugger.
 #include <gtest/gtest.h>
 
+#ifdef _MSC_VER
+#include <intrin.h>
+#endif
+
 namespace {
 
 TEST(CrashProbe, NullWrite) {
@@ -10,7 +14,12 @@ TEST(CrashProbe, NullWrite) {
 }
 
 TEST(CrashProbe, Trap) {
-    __builtin_trap(); // what a failed sanitizer check executes
+    // What a failed check of -fsanitize-undefined-trap-on-error executes: ud2.
+#ifdef _MSC_VER
+    __ud2();
+#else
+    __builtin_trap();
+#endif
 }
 
 } // namespace
