@@ -70,7 +70,7 @@ protected:
         for (const wchar_t* name : {L"a.reg", L"b.reg", L"bad.reg"}) {
             DeleteFileW((folder + name).c_str());
         }
-        RemoveDirectoryW(folder.c_str()); // fails, and so tells, if a temporary file was left
+        EXPECT_TRUE(RemoveDirectoryW(folder.c_str())) << "a temporary file was left behind";
         OptionsWindowFixture::TearDown();
     }
 
