@@ -63,7 +63,8 @@ class SettingsBackupTest : public OptionsWindowFixture {
 protected:
     void SetUp() override {
         OptionsWindowFixture::SetUp();
-        folder = ProgramFolder() + L"backup-test\\";
+        // A folder of this run's own: what a failed run left behind cannot fail this one.
+        folder = ProgramFolder() + L"backup-test-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
         CreateDirectoryW(folder.c_str(), nullptr);
     }
     void TearDown() override {
