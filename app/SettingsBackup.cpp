@@ -21,23 +21,6 @@ namespace {
 constexpr size_t kFilePathChars = 1024;
 const wchar_t kRegFileFilter[] = L"登録ファイル (*.reg)\0*.reg\0全てのファイル (*.*)\0*.*\0";
 
-// The system's text for an error code, without its closing line break.
-std::wstring SystemErrorText(DWORD error) {
-    wchar_t text[512] = {};
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                        error, 0, text, static_cast<DWORD>(std::size(text)), nullptr);
-    std::wstring result(text, length < std::size(text) ? length : 0);
-    while (!result.empty() && (result.back() == L'\n' || result.back() == L'\r' || result.back() == L' ')) {
-        result.pop_back();
-    }
-    if (result.empty()) {
-        wchar_t code[32];
-        swprintf(code, std::size(code), L"エラー %lu", static_cast<unsigned long>(error));
-        result = code;
-    }
-    return result;
-}
-
 void ShowFileError(HWND owner, const wchar_t* what, const wchar_t* path, const std::wstring& reason) {
     const std::wstring message = std::wstring(what) + L"\n\n" + path + L"\n\n" + reason;
     ShowAppMessage(owner, message.c_str(), MB_ICONERROR);

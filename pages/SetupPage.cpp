@@ -160,16 +160,9 @@ void RemoveOptions(HWND owner) {
     }
     key.reset();
 
-    wchar_t message[1024];
-    wcscpy(message, L"オプション設定の削除に失敗しました\n\nエラー内容:\n");
-    const size_t used = wcslen(message);
-    const DWORD written = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                         static_cast<DWORD>(status), 0, message + used,
-                                         static_cast<DWORD>(std::size(message) - used), nullptr);
-    if (written == 0) {
-        wcsncat(message, L"不明なエラー", std::size(message) - used - 1);
-    }
-    ShowAppMessage(owner, message, MB_ICONERROR);
+    const std::wstring message =
+        L"オプション設定の削除に失敗しました\n\nエラー内容:\n" + SystemErrorText(static_cast<DWORD>(status));
+    ShowAppMessage(owner, message.c_str(), MB_ICONERROR);
 }
 
 void OpenInstallFolder(HWND owner) {

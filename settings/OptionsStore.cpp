@@ -71,9 +71,24 @@ struct ListNames {
     const wchar_t* count;
     const wchar_t* prefix;
 };
-const ListNames kViewModeEFNames = {L"ViewModeEFNum", L"ViewModeEF_"};
 const ListNames kColumnNames = {L"ColumnNum", L"Column_"};
-const ListNames kColumnEFNames = {L"ColumnEFNum", L"ColumnEF_"};
+
+struct ExceptionListNames : ListNames {
+    const wchar_t* const* defaults;
+    size_t defaultCount;
+};
+const ExceptionListNames kViewModeEFNames = {
+    {L"ViewModeEFNum", L"ViewModeEF_"}, kDefaultViewModeExceptions, std::size(kDefaultViewModeExceptions)};
+const ExceptionListNames kColumnEFNames = {
+    {L"ColumnEFNum", L"ColumnEF_"}, kDefaultColumnExceptions, std::size(kDefaultColumnExceptions)};
+
+ExceptionFolderList DefaultList(const ExceptionListNames& names) {
+    ExceptionFolderList list;
+    for (size_t i = 0; i < names.defaultCount; ++i) {
+        list.Append(names.defaults[i]);
+    }
+    return list;
+}
 
 // Counts up to this many are read index by index; above it, only the numbered values that
 // exist in the source are read, which gives the same list without billions of failed lookups.
@@ -187,14 +202,14 @@ std::vector<int32_t> IndicesToRead(const CValueSource& source, const wchar_t* pr
     return indices;
 }
 
-// A missing count gives the defaults when there are any (a backup without the list), and no
-// entries otherwise (the key, whose lists the first-run writer has already stored).
-void ReadExceptionList(const CValueSource& source, const ListNames& names, ExceptionFolderList& list,
-                       const wchar_t* const* defaults, size_t defaultCount) {
+// A missing count gives the defaults to a backup without the list, and no entries to the key,
+// whose lists the first-run writer has already stored.
+void ReadExceptionList(const CValueSource& source, const ExceptionListNames& names, ExceptionFolderList& list,
+                       bool defaultWhenMissing) {
     int32_t count = 0;
     if (!ReadNumber(source, names.count, &count)) {
-        for (size_t i = 0; i < defaultCount; ++i) {
-            list.Append(defaults[i]);
+        if (defaultWhenMissing) {
+            list = DefaultList(names);
         }
         return;
     }
@@ -293,12 +308,10 @@ void LoadValues(const CValueSource& source, Options& options, LoadKind kind) {
 
     const bool listDefaults = kind == LoadKind::kOtherSource;
     ReadNumbers(source, options, kViewNumbers, std::size(kViewNumbers));
-    ReadExceptionList(source, kViewModeEFNames, options.ViewModeEF, kDefaultViewModeExceptions,
-                      listDefaults ? std::size(kDefaultViewModeExceptions) : 0);
+    ReadExceptionList(source, kViewModeEFNames, options.ViewModeEF, listDefaults);
     ReadNumbers(source, options, &kColumnNumber, 1);
     ReadColumns(source, options, listDefaults);
-    ReadExceptionList(source, kColumnEFNames, options.ColumnEF, kDefaultColumnExceptions,
-                      listDefaults ? std::size(kDefaultColumnExceptions) : 0);
+    ReadExceptionList(source, kColumnEFNames, options.ColumnEF, listDefaults);
 }
 
 } // namespace
@@ -363,17 +376,8 @@ void WriteFirstRunDefaults(Options& options) {
     CRegistryValues registry;
     WriteDword(registry, L"OptionInitialized", 1);
 
-    ExceptionFolderList viewModeDefaults;
-    for (const wchar_t* entry : kDefaultViewModeExceptions) {
-        viewModeDefaults.Append(entry);
-    }
-    WriteExceptionList(registry, kViewModeEFNames, viewModeDefaults);
-
-    ExceptionFolderList columnDefaults;
-    for (const wchar_t* entry : kDefaultColumnExceptions) {
-        columnDefaults.Append(entry);
-    }
-    WriteExceptionList(registry, kColumnEFNames, columnDefaults);
+    WriteExceptionList(registry, kViewModeEFNames, DefaultList(kViewModeEFNames));
+    WriteExceptionList(registry, kColumnEFNames, DefaultList(kColumnEFNames));
 
     options.SetDefaultColumns();
     WriteColumns(registry, options.ColumnEntries);
