@@ -108,17 +108,11 @@ bool WriteFileReplacing(const wchar_t* path, const std::vector<BYTE>& bytes, DWO
         *error = GetLastError();
         return false;
     }
-    size_t done = 0;
-    bool ok = true;
-    while (ok && done < bytes.size()) {
-        const DWORD chunk =
-            static_cast<DWORD>(bytes.size() - done < 0x100000 ? bytes.size() - done : 0x100000);
-        DWORD written = 0;
-        ok = systemCalls.writeFile(file.get(), bytes.data() + done, chunk, &written, nullptr) != FALSE &&
-             written > 0;
-        done += written;
-    }
-    ok = ok && FlushFileBuffers(file.get()) != FALSE;
+    // A backup is far below the 4 GiB one write can take.
+    DWORD written = 0;
+    bool ok = systemCalls.writeFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                                    nullptr) != FALSE &&
+              written == bytes.size() && FlushFileBuffers(file.get()) != FALSE;
     if (!ok) {
         *error = GetLastError() != ERROR_SUCCESS ? GetLastError() : ERROR_WRITE_FAULT;
     }
@@ -149,19 +143,11 @@ FileReadResult ReadWholeFile(const wchar_t* path, size_t maxBytes, std::vector<B
     }
     // One byte more than allowed tells a file that grew since its size was taken.
     bytes.resize(static_cast<size_t>(size.QuadPart) + 1);
-    size_t done = 0;
-    for (;;) {
-        DWORD read = 0;
-        if (!ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &read,
-                      nullptr)) {
-            *error = GetLastError();
-            bytes.clear();
-            return FileReadResult::kFailed;
-        }
-        done += read;
-        if (read == 0 || done == bytes.size()) {
-            break;
-        }
+    DWORD done = 0;
+    if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr)) {
+        *error = GetLastError();
+        bytes.clear();
+        return FileReadResult::kFailed;
     }
     if (done > maxBytes) {
         bytes.clear();
