@@ -5,16 +5,19 @@
 
 #include <iterator>
 
+#include "app/KeyboardNavigation.h"
 #include "app/MessageBoxes.h"
 #include "app/ModulePath.h"
 #include "app/SettingsBackup.h"
 #include "app/StartupTrace.h"
 #include "app/SystemCalls.h"
 #include "pages/ColumnConfig.h"
+#include "pages/ControlNames.h"
 #include "pages/PageBinding.h"
 #include "pages/PageIds.h"
 #include "pages/SetupPage.h"
 #include "resource.h"
+#include "ui/ColourScheme.h"
 
 HWND optionsWindow = nullptr;
 HBRUSH backgroundBrush = nullptr;
@@ -24,6 +27,9 @@ int pageEventsEnabled = 0;
 namespace {
 
 constexpr size_t kHelpPathChars = 324;
+
+// Posted once the window is shown: the screen-reader names, which load COM.
+constexpr UINT kAnnotateNames = WM_APP + 1;
 
 struct PageDefinition {
     int id;
@@ -166,6 +172,41 @@ void OnPageNotify(HWND page, const NMHDR* header) {
     }
 }
 
+// Fixed colours, or the system's while a high-contrast scheme is on; the page brush follows.
+// True when the scheme changed.
+bool RefreshColourScheme() {
+    HIGHCONTRASTW contrast = {};
+    contrast.cbSize = sizeof(contrast);
+    const bool on = systemCalls.systemParametersInfo(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
+                    (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+    const bool changed = on != IsHighContrast();
+    SetHighContrast(on);
+    HBRUSH brush = CreateSolidBrush(BackgroundColour(kPageBackground));
+    if (brush != nullptr) {
+        if (backgroundBrush != nullptr) {
+            DeleteObject(backgroundBrush);
+        }
+        backgroundBrush = brush;
+    }
+    return changed;
+}
+
+BOOL CALLBACK PassColourChange(HWND control, LPARAM) {
+    SendMessageW(control, WM_SYSCOLORCHANGE, 0, 0);
+    return TRUE;
+}
+
+void OnSchemeChange(HWND hWnd, UINT message) {
+    const bool changed = RefreshColourScheme();
+    if (message == WM_SYSCOLORCHANGE) {
+        // The common controls pick up new system colours only when told.
+        EnumChildWindows(hWnd, PassColourChange, 0);
+    }
+    if (changed || message == WM_SYSCOLORCHANGE) {
+        RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+    }
+}
+
 } // namespace
 
 HWND FindPageWindow(int pageId) {
@@ -185,7 +226,11 @@ void SetOptionsChanged(bool changed) {
     if (optionsWindow == nullptr) {
         return;
     }
-    EnableWindow(GetDlgItem(optionsWindow, IDC_UPDATE), changed);
+    HWND update = GetDlgItem(optionsWindow, IDC_UPDATE);
+    if (!changed) {
+        MoveFocusFrom(optionsWindow, update); // a disabled button cannot keep it
+    }
+    EnableWindow(update, changed);
 }
 
 void ConfirmClose(HWND hWnd) {
@@ -199,9 +244,7 @@ void ConfirmClose(HWND hWnd) {
 }
 
 HWND CreateOptionsWindow(HINSTANCE hInstance) {
-    if (backgroundBrush == nullptr) {
-        backgroundBrush = CreateSolidBrush(kPageBackground);
-    }
+    RefreshColourScheme();
 
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof(wc);
@@ -246,6 +289,8 @@ HWND CreateOptionsWindow(HINSTANCE hInstance) {
     TraceStartupStep("options loaded into the pages");
 
     SelectFirstColumnRow(PageControl(kListView2Page, IDC_LV2_COLUMN_LIST));
+    ArrangeTabOrder(window);
+    ArrangeLabels();
 
     // Everything up to here filled the controls; only what the user does from now on counts.
     pageEventsEnabled = 1;
@@ -260,6 +305,8 @@ HWND CreateOptionsWindow(HINSTANCE hInstance) {
     TraceStartupStep("shown");
     SetOptionsChanged(false);
     SetForegroundWindow(window);
+    FocusFirstControl(window);
+    PostMessageW(window, kAnnotateNames, 0, 0);
     return window;
 }
 
@@ -299,9 +346,25 @@ LRESULT CALLBACK OptionsWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM l
             ShowBackupMenu(hWnd);
             return 0;
         default:
+            if (ForwardPageCommand(hWnd, wParam, lParam)) {
+                return 0;
+            }
             // No IDOK or IDCANCEL handling: Enter does not save and Escape does not close.
             return DefWindowProcW(hWnd, message, wParam, lParam);
         }
+    case WM_NEXTDLGCTL:
+        MoveDialogFocus(hWnd, wParam, lParam);
+        return 0;
+    case WM_ACTIVATE:
+        OnActivate(hWnd, wParam);
+        return 0;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+        OnSchemeChange(hWnd, message);
+        return DefWindowProcW(hWnd, message, wParam, lParam);
+    case kAnnotateNames:
+        AnnotateControlNames();
+        return 0;
     case WM_CLOSE:
         ConfirmClose(hWnd);
         return 0;
@@ -326,8 +389,8 @@ INT_PTR CALLBACK PageDlgProc(HWND hPage, UINT message, WPARAM wParam, LPARAM lPa
     case WM_CTLCOLORSTATIC: {
         HDC dc = reinterpret_cast<HDC>(wParam);
         SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, RGB(0, 0, 0));
-        SetBkColor(dc, kPageBackground);
+        SetTextColor(dc, TextColour(RGB(0, 0, 0), IsWindowEnabled(reinterpret_cast<HWND>(lParam)) != FALSE));
+        SetBkColor(dc, BackgroundColour(kPageBackground));
         return reinterpret_cast<INT_PTR>(backgroundBrush);
     }
     case WM_COMMAND:

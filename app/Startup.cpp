@@ -5,6 +5,7 @@
 
 #include <iterator>
 
+#include "app/KeyboardNavigation.h"
 #include "app/MessageBoxes.h"
 #include "app/OptionsWindow.h"
 #include "app/StartupTrace.h"
@@ -19,6 +20,15 @@ bool IsServerEdition() {
     }
     productName[std::size(productName) - 1] = L'\0';
     return StrStrIW(productName, L"Server") != nullptr;
+}
+
+void ProcessLoopMessage(HWND window, MSG& msg) {
+    // The page keys come first: a multi-line edit would take Ctrl+Tab as a tab character.
+    if (HandlePageKey(window, msg) || IsDialogMessageW(window, &msg)) {
+        return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
 }
 
 int RunTravine(HINSTANCE hInstance) {
@@ -52,10 +62,7 @@ int RunTravine(HINSTANCE hInstance) {
 
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (!IsDialogMessageW(window, &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
+        ProcessLoopMessage(window, msg);
         TraceStartupIdle();
     }
     ReleaseOptionsWindowResources();

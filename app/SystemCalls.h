@@ -1,6 +1,8 @@
 // The system calls whose effect a test cannot judge on a test machine: a shell that opens
 // anything without complaint, an elevation that is never declined, the file dialogs, a key
-// deletion that always succeeds, a disk that never fills and a file that is never in use. The program always
+// deletion that always succeeds, a disk that never fills and a file that is never in use; and
+// what Wine cannot show at all: a high-contrast scheme (it refuses the flag) and the names a
+// screen reader announces (its annotation service is a stub). The program always
 // calls them through these pointers; a test puts a recorder in their place to check every field the program
 // passes, and puts the originals back afterwards.
 #pragma once
@@ -17,6 +19,9 @@ struct SystemCalls {
     BOOL(WINAPI* getSaveFileName)(OPENFILENAMEW*);
     BOOL(WINAPI* writeFile)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
     BOOL(WINAPI* moveFileEx)(LPCWSTR, LPCWSTR, DWORD);
+    BOOL(WINAPI* systemParametersInfo)(UINT, UINT, PVOID, UINT);
+    // Gives a control the name screen readers announce for it; a null name takes it back.
+    HRESULT(WINAPI* setAccessibleName)(HWND, LPCWSTR);
 };
 
 extern SystemCalls systemCalls;

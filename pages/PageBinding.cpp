@@ -13,6 +13,7 @@
 #include "app/OptionsWindow.h"
 #include "app/SystemCalls.h"
 #include "pages/ColumnConfig.h"
+#include "pages/ControlNames.h"
 #include "pages/PageIds.h"
 #include "pages/SetupPage.h"
 #include "resource.h"
@@ -232,6 +233,11 @@ void InitializeVersionPage(HWND page) {
     versionLabel->m_crBack = kLabelBackground;
     mailLabel->m_crBack = kLabelBackground;
     webLabel->m_crBack = kLabelBackground;
+    // The links are the page's only controls; the keyboard reaches them too.
+    for (int id : {IDC_VER_MAIL, IDC_VER_WEB}) {
+        HWND link = GetDlgItem(page, id);
+        SetWindowLongPtrW(link, GWL_STYLE, GetWindowLongPtrW(link, GWL_STYLE) | WS_TABSTOP);
+    }
 }
 
 // One line per entry, CR LF between entries but not after the last. The text is set at once:
@@ -527,6 +533,7 @@ void OnPageDestroy(HWND page) {
     if (page == FindPageWindow(kSetupPage)) {
         return;
     }
+    ClearControlNames(page);
     if (page == FindPageWindow(kGeneralPage)) {
         Release(generalHintLabel);
     } else if (page == FindPageWindow(kListView2Page)) {

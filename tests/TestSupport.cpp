@@ -10,6 +10,7 @@
 #include <iterator>
 
 #include "app/OptionsWindow.h"
+#include "app/Startup.h"
 #include "app/SystemCalls.h"
 #include "settings/OptionsStore.h"
 #include "settings/RegFileWriter.h"
@@ -28,8 +29,9 @@ bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs) {
             if (msg.message == WM_QUIT) {
                 continue;
             }
-            // As the program's own loop: keyboard navigation and mnemonics of the options window.
-            if (optionsWindow != nullptr && IsDialogMessageW(optionsWindow, &msg)) {
+            // Through the program's own loop while its window is open.
+            if (optionsWindow != nullptr) {
+                ProcessLoopMessage(optionsWindow, msg);
                 continue;
             }
             TranslateMessage(&msg);
@@ -427,8 +429,31 @@ SystemCallRecorder::ShellCall MakeShellCall(HWND owner, LPCWSTR verb, LPCWSTR fi
 
 SystemCallRecorder::SystemCallRecorder() {
     activeRecorder = this;
-    systemCalls = {RecordShell,      RecordElevation, RecordFileDialog, RecordDeletion,
-                   RecordSaveDialog, RecordWrite,     RecordMove};
+    systemCalls = {RecordShell, RecordElevation, RecordFileDialog, RecordDeletion, RecordSaveDialog,
+                   RecordWrite, RecordMove,      RecordParameters, RecordName};
+}
+
+BOOL WINAPI SystemCallRecorder::RecordParameters(UINT action, UINT size, PVOID data, UINT flags) {
+    if (action != SPI_GETHIGHCONTRAST) {
+        return SystemParametersInfoW(action, size, data, flags);
+    }
+    auto* contrast = static_cast<HIGHCONTRASTW*>(data);
+    if (size != sizeof(HIGHCONTRASTW) || contrast->cbSize != sizeof(HIGHCONTRASTW)) {
+        ADD_FAILURE() << "SPI_GETHIGHCONTRAST asked with a wrong size";
+        return FALSE;
+    }
+    contrast->dwFlags = activeRecorder->highContrast ? HCF_HIGHCONTRASTON | HCF_AVAILABLE : HCF_AVAILABLE;
+    contrast->lpszDefaultScheme = nullptr;
+    return TRUE;
+}
+
+HRESULT WINAPI SystemCallRecorder::RecordName(HWND control, LPCWSTR name) {
+    if (name != nullptr) {
+        activeRecorder->accessibleNames[control] = name;
+    } else {
+        activeRecorder->accessibleNames.erase(control);
+    }
+    return S_OK;
 }
 
 SystemCallRecorder::~SystemCallRecorder() {

@@ -170,6 +170,8 @@ public:
     LSTATUS deleteResult = 0;  // non-zero: the deletion fails with this code and deletes nothing
     DWORD writeError = 0;      // non-zero: a file write stores half its bytes, then fails so
     DWORD moveError = 0;       // non-zero: a file move fails with this code and moves nothing
+    bool highContrast = false; // what SPI_GETHIGHCONTRAST reports
+    std::map<HWND, std::wstring> accessibleNames; // the names given, until taken back
 
 private:
     static HINSTANCE WINAPI RecordShell(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
@@ -179,6 +181,8 @@ private:
     static BOOL WINAPI RecordSaveDialog(OPENFILENAMEW*);
     static BOOL WINAPI RecordWrite(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
     static BOOL WINAPI RecordMove(LPCWSTR, LPCWSTR, DWORD);
+    static BOOL WINAPI RecordParameters(UINT, UINT, PVOID, UINT);
+    static HRESULT WINAPI RecordName(HWND, LPCWSTR);
 };
 
 // The pixels of one colour in an area: how many in its upper and its lower half, and the longest

@@ -3,6 +3,7 @@
 #include <cwchar>
 #include <iterator>
 
+#include "ui/ColourScheme.h"
 #include "ui/Handles.h"
 
 namespace {
@@ -50,6 +51,12 @@ void CConvexLabelWnd::DrawConvex(HDC dc) {
 
     wchar_t text[kMaxPaintChars + 1] = {};
     const int length = GetWindowTextW(m_hWnd, text, static_cast<int>(std::size(text)));
+    if (IsHighContrast()) {
+        // Shades of grey would vanish on the scheme's background: flat, in the scheme's text colour.
+        SetTextColor(dc, TextColour(m_crText, IsWindowEnabled(m_hWnd) != FALSE));
+        TextOutW(dc, 1, 1, text, length);
+        return;
+    }
     for (const ConvexPass& pass : kPasses) {
         SetTextColor(dc, pass.color);
         for (int i = 0; i < pass.originCount; ++i) {

@@ -4,6 +4,7 @@
 #include <cwchar>
 #include <iterator>
 
+#include "ui/ColourScheme.h"
 #include "ui/Handles.h"
 
 CFontLabelWnd::CFontLabelWnd(LONG weight)
@@ -74,7 +75,7 @@ uint64_t CFontLabelWnd::OnMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM
     }
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hWnd, &ps);
-    DrawLabel(dc, m_crText);
+    DrawLabel(dc, TextColour(m_crText, IsWindowEnabled(hWnd) != FALSE));
     EndPaint(hWnd, &ps);
     m_lResult = 0;
     return kSwallow;
@@ -89,7 +90,7 @@ void CFontLabelWnd::DrawLabel(HDC dc, COLORREF textColor) {
 
     SetTextColor(dc, textColor);
     SetBkMode(dc, OPAQUE);
-    SetBkColor(dc, m_crBack);
+    SetBkColor(dc, BackgroundColour(m_crBack));
 
     wchar_t text[kMaxPaintChars + 1] = {};
     GetWindowTextW(m_hWnd, text, static_cast<int>(std::size(text)));

@@ -10,6 +10,7 @@ public:
     explicit CFontLabelWnd(LONG weight = FW_NORMAL);
 
     uint64_t OnMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) override;
+    // Draws the text in textColor, which the caller has taken from the colour scheme.
     virtual void DrawLabel(HDC dc, COLORREF textColor);
 
     // Measures the control's own device context, so call it after Attach.

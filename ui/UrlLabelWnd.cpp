@@ -6,9 +6,16 @@
 #include <cwchar>
 #include <iterator>
 
+#include "app/SystemCalls.h"
+#include "ui/ColourScheme.h"
+
 namespace {
 const wchar_t kMailto[] = L"mailto:";
+
+bool IsActivationKey(WPARAM key) {
+    return key == VK_RETURN || key == VK_SPACE;
 }
+} // namespace
 
 CUrlLabelWnd::CUrlLabelWnd() : CFontLabelWnd(FW_NORMAL), m_crHover(RGB(223, 0, 223)), m_bHover(0) {
     m_crText = RGB(0, 0, 223);
@@ -27,22 +34,58 @@ void CUrlLabelWnd::BuildTarget(wchar_t (&target)[kTargetChars]) const {
 }
 
 void CUrlLabelWnd::OpenTarget(const wchar_t* target) {
-    ShellExecuteW(nullptr, L"open", target, nullptr, nullptr, SW_SHOWNORMAL);
+    systemCalls.shellExecute(nullptr, L"open", target, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void CUrlLabelWnd::Open(HWND hWnd) {
+    wchar_t target[kTargetChars];
+    BuildTarget(target);
+    OpenTarget(target);
+    m_bHover = 0;
+    InvalidateRect(hWnd, nullptr, FALSE);
+}
+
+void CUrlLabelWnd::Paint(HWND hWnd) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hWnd, &ps);
+    m_logFont.lfUnderline = m_bHover != 0 ? 1 : 0;
+    DrawLabel(dc, LinkColour(m_bHover != 0 ? m_crHover : m_crText, IsWindowEnabled(hWnd) != FALSE));
+    // Only the keyboard gives a link the focus (a click never does), so a mouse user never sees this.
+    if (GetFocus() == hWnd && (SendMessageW(hWnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0) {
+        RECT client;
+        GetClientRect(hWnd, &client);
+        SetTextColor(dc, TextColour(RGB(0, 0, 0), true));
+        SetBkColor(dc, BackgroundColour(m_crBack));
+        DrawFocusRect(dc, &client);
+    }
+    EndPaint(hWnd, &ps);
 }
 
 uint64_t CUrlLabelWnd::OnMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_ENABLE:
         return RepaintAfterEnable(hWnd, wParam, lParam);
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hWnd, &ps);
-        m_logFont.lfUnderline = m_bHover != 0 ? 1 : 0;
-        DrawLabel(dc, m_bHover != 0 ? m_crHover : m_crText);
-        EndPaint(hWnd, &ps);
+    case WM_PAINT:
+        Paint(hWnd);
         m_lResult = 0;
         return kSwallow;
+    case WM_GETDLGCODE: {
+        // Enter would otherwise be taken by the dialog manager as the window's default command.
+        const auto* msg = reinterpret_cast<const MSG*>(lParam);
+        const bool activation = msg != nullptr && msg->message == WM_KEYDOWN && IsActivationKey(msg->wParam);
+        m_lResult = DefSubclassProc(hWnd, message, wParam, lParam) | (activation ? DLGC_WANTMESSAGE : 0);
+        return kSwallow;
     }
+    case WM_KEYDOWN:
+        // One opening per press, not one per auto-repeat.
+        if (IsActivationKey(wParam) && (lParam & 0x40000000) == 0) {
+            Open(hWnd);
+        }
+        return kPassOn;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        InvalidateRect(hWnd, nullptr, FALSE);
+        return kPassOn;
     case WM_MOUSEMOVE: {
         m_bHover = 1;
         TRACKMOUSEEVENT track = {sizeof(track), TME_LEAVE, hWnd, 0};
@@ -54,14 +97,9 @@ uint64_t CUrlLabelWnd::OnMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM 
         m_bHover = 0;
         InvalidateRect(hWnd, nullptr, FALSE);
         return kPassOn;
-    case WM_LBUTTONUP: {
-        wchar_t target[kTargetChars];
-        BuildTarget(target);
-        OpenTarget(target);
-        m_bHover = 0;
-        InvalidateRect(hWnd, nullptr, FALSE);
+    case WM_LBUTTONUP:
+        Open(hWnd);
         return kPassOn;
-    }
     default:
         return kPassOn;
     }

@@ -1,5 +1,6 @@
 // A hyperlink label: underlined in the hover colour under the mouse, opened on button release,
-// as a mail link when the text holds an at sign.
+// as a mail link when the text holds an at sign. With the focus (given by the keyboard), it shows
+// a focus rectangle and Enter or Space opens it as a click does.
 #pragma once
 
 #include "ui/FontLabelWnd.h"
@@ -20,4 +21,8 @@ public:
 
 protected:
     virtual void OpenTarget(const wchar_t* target);
+
+private:
+    void Open(HWND hWnd);
+    void Paint(HWND hWnd);
 };
