@@ -185,7 +185,13 @@ protected:
     WindowsVersionCase version;
 };
 
-TEST_F(KeyboardTest, TabVisitsEveryTabStopInScreenOrderAndCtrlTabEveryPage) {
+// The program's instance mutex lives as long as its process, so each run of the program is a
+// suite of its own: CTest gives each suite a process.
+class KeyboardTabOrder : public KeyboardTest {};
+class KeyboardDialogs : public KeyboardTest {};
+class KeyboardLinks : public KeyboardTest {};
+
+TEST_F(KeyboardTabOrder, TabVisitsEveryTabStopInScreenOrderAndCtrlTabEveryPage) {
     std::vector<std::wstring> faults;
     const int exitCode = RunWithKeyboard([&](Keyboard& kb) {
         auto fault = [&](const std::wstring& what) { faults.push_back(what); };
@@ -250,6 +256,164 @@ TEST_F(KeyboardTest, TabVisitsEveryTabStopInScreenOrderAndCtrlTabEveryPage) {
     EXPECT_EQ(0, exitCode);
     for (const std::wstring& fault : faults) {
         ADD_FAILURE() << testing::PrintToString(fault);
+    }
+}
+
+TEST_F(KeyboardDialogs, EnterAndEscapePressOnlyAFocusedButtonAndTheFocusComesBackAfterEveryDialog) {
+    std::vector<std::wstring> faults;
+    std::vector<std::wstring> dialogs;
+    auto fault = [&](const std::wstring& what) { faults.push_back(what); };
+    const int exitCode = RunWithKeyboard(
+        [&](Keyboard& kb) {
+            HWND update = GetDlgItem(kb.window, IDC_UPDATE);
+            auto checked = [&](int page, int id) {
+                return SendMessageW(kb.Control(page, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+            };
+            auto enterAndEscapeDoNothing = [&](const wchar_t* where) {
+                kb.Press(VK_RETURN);
+                kb.Press(VK_ESCAPE);
+                if (!IsWindowVisible(kb.window) || !IsWindowEnabled(update) || !dialogs.empty() ||
+                    ReadOptionRaw(L"HideCommandBar").AsDword() != 0) {
+                    fault(std::wstring(L"Enter or Escape did something on ") + where);
+                }
+            };
+            kb.Press(VK_SPACE); // ticks the focused first check box
+            if (!checked(kGeneralPage, IDC_GEN_HIDE_CMDBAR) || !IsWindowEnabled(update)) {
+                fault(L"Space did not tick the first check box");
+            }
+            enterAndEscapeDoNothing(L"a check box");
+            while (GetDlgCtrlID(kb.Focus()) != IDC_GEN_HEIGHT && kb.Move(VK_TAB) != nullptr &&
+                   GetDlgCtrlID(kb.Focus()) != IDC_GEN_HIDE_CMDBAR) {
+            }
+            DWORD start = 1, end = 0;
+            SendMessageW(kb.Focus(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+            if (GetDlgCtrlID(kb.Focus()) != IDC_GEN_HEIGHT || start != 0 ||
+                end != static_cast<DWORD>(GetWindowTextLengthW(kb.Focus())) || end == 0) {
+                fault(L"Tab to the height edit did not select its text: " + Describe(kb.Focus()));
+            }
+            enterAndEscapeDoNothing(L"an edit");
+
+            // Update from the keyboard: the focus moves on to Close, not to the window.
+            while (kb.Focus() != update && kb.Move(VK_TAB) != GetDlgItem(kb.window, IDC_CLOSE)) {
+            }
+            if (kb.Focus() != update || (GetWindowLongPtrW(update, GWL_STYLE) & BS_TYPEMASK) != BS_DEFPUSHBUTTON) {
+                fault(L"Update reached by Tab has no default border: " + Describe(kb.Focus()));
+            }
+            kb.Press(VK_RETURN);
+            WaitFor([&] { return dialogs.size() == 1 && !IsWindowEnabled(update); });
+            kb.Settle();
+            if (ReadOptionRaw(L"HideCommandBar").AsDword() != 1 || kb.Focus() != GetDlgItem(kb.window, IDC_CLOSE)) {
+                fault(L"after Update and its message: focus on " + Describe(kb.Focus()));
+            }
+
+            // The Column edit dialog, cancelled: back on its button.
+            for (int page = kGeneralPage; page < kListView2Page; ++page) {
+                kb.Move(VK_TAB, {VK_CONTROL});
+            }
+            kb.Move(VK_TAB); // 表示形式を固定する -> カラムヘッダを固定する
+            kb.Press(VK_SPACE);
+            HWND edit = kb.Move(VK_TAB);
+            kb.Press(VK_RETURN);
+            WaitFor([&] { return dialogs.size() == 2; });
+            kb.Settle();
+            if (edit != kb.Control(kListView2Page, IDC_LV2_EDIT) || kb.Focus() != edit) {
+                fault(L"after the Column edit dialog: focus on " + Describe(kb.Focus()));
+            }
+
+            // The program picker's file dialog, cancelled: back on 選択..., the path unchanged.
+            kb.Move(VK_PRIOR, {VK_CONTROL});
+            kb.Move(VK_TAB);
+            kb.Move(VK_TAB);
+            kb.Press(VK_SPACE); // リストビュー内で [SHIFT] + [ENTER] ...
+            kb.Move(VK_TAB);
+            HWND browse = kb.Move(VK_TAB);
+            const std::wstring path = WindowText(kb.Control(kListView1Page, IDC_LV1_FILE_PROG));
+            kb.Press(VK_RETURN);
+            WaitFor([&] { return dialogs.size() == 3; });
+            kb.Settle();
+            if (browse != kb.Control(kListView1Page, IDC_LV1_FILE_BROWSE) || kb.Focus() != browse ||
+                WindowText(kb.Control(kListView1Page, IDC_LV1_FILE_PROG)) != path) {
+                fault(L"after the file dialog: focus on " + Describe(kb.Focus()) + L", Tab reached " + Describe(browse) +
+                      L", path " + WindowText(kb.Control(kListView1Page, IDC_LV1_FILE_PROG)));
+            }
+
+            // Close from the keyboard asks, and Yes ends the program without saving.
+            while (kb.Move(VK_TAB) != GetDlgItem(kb.window, IDC_CLOSE)) {
+            }
+            kb.Press(VK_RETURN);
+            WaitFor([&] { return !IsWindow(kb.window); });
+        },
+        [&](const SeenDialog& dialog) {
+            dialogs.push_back(dialog.caption + L": " + dialog.text);
+            if (dialog.caption == L"カラムの編集") {
+                PressButton(dialog.hwnd, IDC_COLEDIT_CANCEL);
+            } else if (dialog.text.empty()) {
+                PressButton(dialog.hwnd, IDCANCEL); // the file dialog
+            } else {
+                PressButton(dialog.hwnd, dialog.hasYesNo ? IDYES : IDOK);
+            }
+        });
+    EXPECT_EQ(0, exitCode);
+    for (const std::wstring& what : faults) {
+        ADD_FAILURE() << testing::PrintToString(what);
+    }
+    ASSERT_EQ(4u, dialogs.size());
+    EXPECT_NE(std::wstring::npos, dialogs[0].find(L"オプション設定を保存しました"));
+    EXPECT_EQ(L"カラムの編集: ", dialogs[1]);
+    EXPECT_EQ(L"実行ファイルを選択: ", dialogs[2]);
+    EXPECT_NE(std::wstring::npos, dialogs[3].find(L"変更を保存せずに終了しますか?"));
+    EXPECT_EQ(0u, ReadOptionRaw(L"Column").AsDword()) << "Close saved the column tick";
+}
+
+TEST_F(KeyboardLinks, LinksTakeTheFocusAndOpenFromTheKeyboardAsFromAClick) {
+    SystemCallRecorder recorder;
+    std::vector<int> focusRectPixels;
+    const int exitCode = RunWithKeyboard([&](Keyboard& kb) {
+        kb.Move(VK_PRIOR, {VK_CONTROL});
+        kb.Move(VK_PRIOR, {VK_CONTROL}); // General, Setup, then round to Version
+        HWND mail = kb.Control(kVersionPage, IDC_VER_MAIL);
+        HWND web = kb.Control(kVersionPage, IDC_VER_WEB);
+        // The focus rectangle: the dotted frame along the link's top edge.
+        auto topEdge = [](HWND link) {
+            HDC dc = GetDC(link);
+            RECT client;
+            GetClientRect(link, &client);
+            const COLORREF background = GetPixel(dc, client.right / 2, client.bottom / 2 + 100);
+            int dark = 0;
+            for (int x = 0; x < client.right; ++x) {
+                const COLORREF pixel = GetPixel(dc, x, 0);
+                dark += GetRValue(pixel) + GetGValue(pixel) + GetBValue(pixel) < 3 * 128 ? 1 : 0;
+            }
+            (void)background;
+            ReleaseDC(link, dc);
+            return dark;
+        };
+        kb.Settle();
+        focusRectPixels.push_back(kb.Focus() == mail ? topEdge(mail) : -1);
+        kb.Press(VK_RETURN);
+        kb.Move(VK_TAB);
+        focusRectPixels.push_back(kb.Focus() == web ? topEdge(mail) : -1);
+        kb.Press(VK_SPACE);
+        ClickAt(mail);
+        ClickAt(web);
+        kb.Settle();
+    });
+    EXPECT_EQ(0, exitCode);
+    ASSERT_EQ(2u, focusRectPixels.size());
+    EXPECT_GT(focusRectPixels[0], 10) << "the focused mail link shows no focus rectangle";
+    EXPECT_EQ(0, focusRectPixels[1]) << "the focus rectangle stayed when the focus left";
+    ASSERT_EQ(4u, recorder.shellCalls.size());
+    EXPECT_EQ(L"mailto:support@travine.example", recorder.shellCalls[0].file);
+    EXPECT_EQ(L"https://travine.example/", recorder.shellCalls[1].file);
+    for (size_t key = 0; key < 2; ++key) {
+        const SystemCallRecorder::ShellCall& byKey = recorder.shellCalls[key];
+        const SystemCallRecorder::ShellCall& byClick = recorder.shellCalls[key + 2];
+        EXPECT_EQ(byClick.file, byKey.file);
+        EXPECT_EQ(byClick.verb, byKey.verb);
+        EXPECT_EQ(byClick.owner, byKey.owner);
+        EXPECT_EQ(byClick.paramsNull, byKey.paramsNull);
+        EXPECT_EQ(byClick.directoryNull, byKey.directoryNull);
+        EXPECT_EQ(byClick.show, byKey.show);
     }
 }
 
