@@ -286,7 +286,8 @@ TEST_F(KeyboardDialogs, EnterAndEscapePressOnlyAFocusedButtonAndTheFocusComesBac
                    GetDlgCtrlID(kb.Focus()) != IDC_GEN_HIDE_CMDBAR) {
             }
             DWORD start = 1, end = 0;
-            SendMessageW(kb.Focus(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+            SendMessageW(kb.Focus(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                         reinterpret_cast<LPARAM>(&end));
             if (GetDlgCtrlID(kb.Focus()) != IDC_GEN_HEIGHT || start != 0 ||
                 end != static_cast<DWORD>(GetWindowTextLengthW(kb.Focus())) || end == 0) {
                 fault(L"Tab to the height edit did not select its text: " + Describe(kb.Focus()));
@@ -296,13 +297,15 @@ TEST_F(KeyboardDialogs, EnterAndEscapePressOnlyAFocusedButtonAndTheFocusComesBac
             // Update from the keyboard: the focus moves on to Close, not to the window.
             while (kb.Focus() != update && kb.Move(VK_TAB) != GetDlgItem(kb.window, IDC_CLOSE)) {
             }
-            if (kb.Focus() != update || (GetWindowLongPtrW(update, GWL_STYLE) & BS_TYPEMASK) != BS_DEFPUSHBUTTON) {
+            if (kb.Focus() != update ||
+                (GetWindowLongPtrW(update, GWL_STYLE) & BS_TYPEMASK) != BS_DEFPUSHBUTTON) {
                 fault(L"Update reached by Tab has no default border: " + Describe(kb.Focus()));
             }
             kb.Press(VK_RETURN);
             WaitFor([&] { return dialogs.size() == 1 && !IsWindowEnabled(update); });
             kb.Settle();
-            if (ReadOptionRaw(L"HideCommandBar").AsDword() != 1 || kb.Focus() != GetDlgItem(kb.window, IDC_CLOSE)) {
+            if (ReadOptionRaw(L"HideCommandBar").AsDword() != 1 ||
+                kb.Focus() != GetDlgItem(kb.window, IDC_CLOSE)) {
                 fault(L"after Update and its message: focus on " + Describe(kb.Focus()));
             }
 
@@ -333,8 +336,9 @@ TEST_F(KeyboardDialogs, EnterAndEscapePressOnlyAFocusedButtonAndTheFocusComesBac
             kb.Settle();
             if (browse != kb.Control(kListView1Page, IDC_LV1_FILE_BROWSE) || kb.Focus() != browse ||
                 WindowText(kb.Control(kListView1Page, IDC_LV1_FILE_PROG)) != path) {
-                fault(L"after the file dialog: focus on " + Describe(kb.Focus()) + L", Tab reached " + Describe(browse) +
-                      L", path " + WindowText(kb.Control(kListView1Page, IDC_LV1_FILE_PROG)));
+                fault(L"after the file dialog: focus on " + Describe(kb.Focus()) + L", Tab reached " +
+                      Describe(browse) + L", path " +
+                      WindowText(kb.Control(kListView1Page, IDC_LV1_FILE_PROG)));
             }
 
             // Close from the keyboard asks, and Yes ends the program without saving.

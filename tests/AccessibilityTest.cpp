@@ -1,0 +1,326 @@
+// What users of a high-contrast scheme and of a screen reader get. Wine refuses the high-contrast
+// flag and stubs the annotation service, so the flag is reported and the names are recorded
+// through the system-call seam; the scheme's colours themselves are real (SetSysColors), and
+// the pages are judged by their pixels as they are on screen.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+#include <uxtheme.h>
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "OptionsWindowFixture.h"
+#include "TestSupport.h"
+#include "pages/PageBinding.h"
+
+namespace {
+
+// Windows' "High Contrast Black".
+const struct {
+    int element;
+    COLORREF colour;
+} kHighContrastBlack[] = {
+    {COLOR_WINDOW, RGB(0, 0, 0)},
+    {COLOR_WINDOWTEXT, RGB(255, 255, 255)},
+    {COLOR_BTNFACE, RGB(0, 0, 0)},
+    {COLOR_BTNTEXT, RGB(255, 255, 255)},
+    {COLOR_GRAYTEXT, RGB(63, 242, 63)},
+    {COLOR_HOTLIGHT, RGB(255, 255, 0)},
+    {COLOR_HIGHLIGHT, RGB(26, 235, 255)},
+    {COLOR_HIGHLIGHTTEXT, RGB(0, 0, 0)},
+    {COLOR_BTNHIGHLIGHT, RGB(255, 255, 255)},
+    {COLOR_BTNSHADOW, RGB(128, 128, 128)},
+    {COLOR_3DDKSHADOW, RGB(255, 255, 255)},
+    {COLOR_3DLIGHT, RGB(192, 192, 192)},
+};
+
+// Sets the scheme's system colours and puts the old ones back afterwards. Windows turns visual
+// styles off while a high-contrast scheme is on, so that the controls draw in the scheme's
+// colours; Wine keeps its theme, so the test turns it off for the program's windows as Windows
+// would.
+class HighContrastColours {
+public:
+    explicit HighContrastColours(HWND window) : m_window(window) {
+        ThemeAll(L" ");
+        for (const auto& entry : kHighContrastBlack) {
+            m_elements.push_back(entry.element);
+            m_saved.push_back(GetSysColor(entry.element));
+            m_colours.push_back(entry.colour);
+        }
+        SetSysColors(static_cast<int>(m_elements.size()), m_elements.data(), m_colours.data());
+    }
+    ~HighContrastColours() {
+        ThemeAll(nullptr);
+        SetSysColors(static_cast<int>(m_elements.size()), m_elements.data(), m_saved.data());
+    }
+
+private:
+    static BOOL CALLBACK Theme(HWND control, LPARAM name) {
+        SetWindowTheme(control, reinterpret_cast<LPCWSTR>(name), reinterpret_cast<LPCWSTR>(name));
+        return TRUE;
+    }
+    void ThemeAll(const wchar_t* name) {
+        Theme(m_window, reinterpret_cast<LPARAM>(name));
+        EnumChildWindows(m_window, Theme, reinterpret_cast<LPARAM>(name));
+    }
+
+    HWND m_window;
+    std::vector<int> m_elements;
+    std::vector<COLORREF> m_saved, m_colours;
+};
+
+double Luminance(COLORREF colour) {
+    auto channel = [](int value) {
+        const double c = value / 255.0;
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(GetRValue(colour)) + 0.7152 * channel(GetGValue(colour)) +
+           0.0722 * channel(GetBValue(colour));
+}
+
+double ContrastRatio(COLORREF a, COLORREF b) {
+    const double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+std::wstring ClassOf(HWND control) {
+    wchar_t name[64] = {};
+    GetClassNameW(control, name, static_cast<int>(std::size(name)));
+    return name;
+}
+
+// The part of a control where its text is drawn, in screen coordinates: without the frame of a
+// button, an edit or a drop-down, and without a check box's square.
+RECT TextArea(HWND control) {
+    RECT area;
+    GetWindowRect(control, &area);
+    const std::wstring cls = ClassOf(control);
+    const LONG_PTR type = GetWindowLongPtrW(control, GWL_STYLE) & BS_TYPEMASK;
+    if (cls == L"Button" && (type == BS_AUTOCHECKBOX || type == BS_CHECKBOX)) {
+        area.left += 16;
+    } else if (cls == L"Button" && type == BS_GROUPBOX) {
+        area.bottom = area.top + 12; // the caption on the frame's top edge
+    } else if (cls != L"Static") {
+        InflateRect(&area, -3, -3);
+        if (cls == L"ComboBox") {
+            area.right -= 18;
+        }
+    }
+    return area;
+}
+
+// A GDI capture of the screen.
+class ScreenCapture {
+public:
+    ScreenCapture() : m_width(GetSystemMetrics(SM_CXSCREEN)), m_height(GetSystemMetrics(SM_CYSCREEN)) {
+        HDC screen = GetDC(nullptr);
+        HDC memory = CreateCompatibleDC(screen);
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = m_width;
+        info.bmiHeader.biHeight = -m_height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, m_width, m_height, screen, 0, 0, SRCCOPY);
+        GdiFlush();
+        const auto* pixels = static_cast<const DWORD*>(bits);
+        m_pixels.assign(pixels, pixels + static_cast<size_t>(m_width) * m_height);
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+        DeleteDC(memory);
+        ReleaseDC(nullptr, screen);
+    }
+    COLORREF At(int x, int y) const {
+        if (x < 0 || y < 0 || x >= m_width || y >= m_height) {
+            return CLR_INVALID;
+        }
+        const DWORD p = m_pixels[static_cast<size_t>(y) * m_width + x];
+        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    }
+
+private:
+    int m_width, m_height;
+    std::vector<DWORD> m_pixels;
+};
+
+// The text's contrast in an area against the colour around it: the most common colour is the
+// background, and the text's strokes are the quarter of the other pixels that stand out most
+// (the rest are smoothed edges). 0 when nothing but background shows.
+double TextContrast(const ScreenCapture& screen, const RECT& area, COLORREF* ink = nullptr) {
+    std::map<COLORREF, int> counts;
+    for (int y = area.top; y < area.bottom; ++y) {
+        for (int x = area.left; x < area.right; ++x) {
+            ++counts[screen.At(x, y)];
+        }
+    }
+    const COLORREF background =
+        std::max_element(counts.begin(), counts.end(), [](const auto& a, const auto& b) {
+            return a.second < b.second;
+        })->first;
+    std::vector<std::pair<double, COLORREF>> strokes; // contrast, colour: one per pixel
+    for (const auto& [colour, count] : counts) {
+        if (colour != background) {
+            strokes.insert(strokes.end(), static_cast<size_t>(count),
+                           {ContrastRatio(colour, background), colour});
+        }
+    }
+    if (strokes.size() < 3) {
+        return 0;
+    }
+    std::sort(strokes.rbegin(), strokes.rend());
+    const auto& quarter = strokes[strokes.size() / 4];
+    if (ink != nullptr) {
+        *ink = quarter.second;
+    }
+    return quarter.first;
+}
+
+// The masters whose dependents the test turns on and off.
+const struct {
+    int page;
+    int id;
+} kMasters[] = {
+    {kGeneralPage, IDC_GEN_HIDE_CMDBAR},    {kGeneralPage, IDC_GEN_PREVENT_DRAG},
+    {kGeneralPage, IDC_GEN_TASKBAR_SIMPLE}, {kListView1Page, IDC_LV1_PC_DRIVE},
+    {kListView1Page, IDC_LV1_SHIFT_RET},    {kListView2Page, IDC_LV2_VIEW_MODE},
+    {kListView2Page, IDC_LV2_COLUMN},
+};
+
+class AccessibilityTest : public OptionsWindowFixture {
+protected:
+    void ShowPage(int page) {
+        tabSheetMgr->SelectPage(tabSheetMgr->FindPage(page));
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        PumpFor(30);
+    }
+    void SetMasters(bool on) {
+        for (const auto& master : kMasters) {
+            if (Checked(master.page, master.id) != on) {
+                Click(master.page, master.id);
+            }
+        }
+        PumpFor(20);
+    }
+    SystemCallRecorder recorder;
+};
+
+TEST_F(AccessibilityTest, EveryTextIsReadableInAHighContrastSchemeAndTheNormalColoursStayWithout) {
+    Open();
+    // Switched on while the window is open, as a user does it: the flag, then the colours.
+    recorder.highContrast = true;
+    HighContrastColours scheme(window);
+    PumpFor(50);
+    for (bool dependentsOn : {true, false}) {
+        SetMasters(dependentsOn);
+        for (int page = kSetupPage; page < kPageCount; ++page) {
+            ShowPage(page);
+            const ScreenCapture screen;
+            int judged = 0;
+            for (HWND c = GetWindow(FindPageWindow(page), GW_CHILD); c != nullptr;
+                 c = GetWindow(c, GW_HWNDNEXT)) {
+                const LONG_PTR style = GetWindowLongPtrW(c, GWL_STYLE);
+                const std::wstring cls = ClassOf(c);
+                if (WindowText(c).empty() || (cls == L"Static" && (style & SS_TYPEMASK) == SS_ICON) ||
+                    cls == L"SysListView32") {
+                    continue;
+                }
+                COLORREF ink = 0;
+                const double ratio = TextContrast(screen, TextArea(c), &ink);
+                EXPECT_GE(ratio, 4.5)
+                    << "page " << page << ", control " << GetDlgCtrlID(c) << " ("
+                    << testing::PrintToString(WindowText(c)) << "), "
+                    << (IsWindowEnabled(c) ? "enabled" : "disabled") << ", ink " << std::hex << ink;
+                ++judged;
+            }
+            EXPECT_GT(judged, 2) << "page " << page;
+        }
+    }
+    // The scheme's own background and colours, not the fixed ones.
+    ShowPage(kVersionPage);
+    EXPECT_EQ(0, CountPixels(FindPageWindow(kVersionPage), RGB(246, 246, 246)).Total());
+    EXPECT_GT(CountPixels(mailLabel->GetHwnd(), RGB(255, 255, 0)).Total(), 20)
+        << "link not in the hot-light colour";
+
+    // Switched off while the window is open: the program's own colours come back.
+    recorder.highContrast = false;
+    SendMessageW(window, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    ShowPage(kVersionPage);
+    EXPECT_GT(CountPixels(FindPageWindow(kVersionPage), RGB(246, 246, 246)).Total(), 10000);
+    EXPECT_GT(CountPixels(mailLabel->GetHwnd(), RGB(0, 0, 223)).Total(), 20);
+    EXPECT_GT(CountPixels(versionLabel->GetHwnd(), RGB(96, 96, 96)).Total(), 20);
+    ShowPage(kGeneralPage);
+    EXPECT_GT(CountPixels(generalHintLabel->GetHwnd(), RGB(24, 24, 160)).Total(), 20);
+    // And on again, by a change of the system colours alone.
+    recorder.highContrast = true;
+    SendMessageW(window, WM_SYSCOLORCHANGE, 0, 0);
+    ShowPage(kGeneralPage);
+    EXPECT_EQ(0, CountPixels(generalHintLabel->GetHwnd(), RGB(24, 24, 160)).Total());
+}
+
+// The name a screen reader announces, by the platform's documented rule: the annotation if
+// there is one; a button's, check box's or link's own text; otherwise the static text found
+// walking back through the z-order, a tab stop ending the search.
+std::wstring AccessibleName(HWND control, const std::map<HWND, std::wstring>& annotations) {
+    const auto annotated = annotations.find(control);
+    if (annotated != annotations.end()) {
+        return annotated->second;
+    }
+    const std::wstring cls = ClassOf(control);
+    if (cls == L"Button" || cls == L"Static") {
+        return WindowText(control);
+    }
+    for (HWND before = GetWindow(control, GW_HWNDPREV); before != nullptr;
+         before = GetWindow(before, GW_HWNDPREV)) {
+        const LONG_PTR style = GetWindowLongPtrW(before, GWL_STYLE);
+        if (ClassOf(before) == L"Static" && (style & SS_TYPEMASK) != SS_ICON && (style & WS_TABSTOP) == 0) {
+            return WindowText(before);
+        }
+        if ((style & WS_TABSTOP) != 0) {
+            break;
+        }
+    }
+    return L"";
+}
+
+TEST_F(AccessibilityTest, EveryControlHasANameOfItsOwnOnItsPage) {
+    Open();
+    ASSERT_TRUE(PumpUntil([&] { return !recorder.accessibleNames.empty(); })) << "nothing was annotated";
+    for (int page = kSetupPage; page < kPageCount; ++page) {
+        std::map<std::wstring, int> names; // name -> control id
+        auto add = [&](HWND control) {
+            const std::wstring name = AccessibleName(control, recorder.accessibleNames);
+            const int id = GetDlgCtrlID(control);
+            EXPECT_FALSE(name.empty()) << "page " << page << ": control " << id << " has no name";
+            EXPECT_EQ(std::wstring::npos, name.find_first_of(L"▲▼"))
+                << "control " << id << " is read as a glyph";
+            const auto [at, added] = names.emplace(name, id);
+            EXPECT_TRUE(added) << "page " << page << ": " << id << " and " << at->second << " are both "
+                               << testing::PrintToString(name);
+        };
+        for (HWND c = GetWindow(FindPageWindow(page), GW_CHILD); c != nullptr;
+             c = GetWindow(c, GW_HWNDNEXT)) {
+            if ((GetWindowLongPtrW(c, GWL_STYLE) & WS_TABSTOP) != 0) {
+                add(c);
+            }
+        }
+        for (int id : {IDC_HELP_BUTTON, IDC_BACKUP, IDC_UPDATE, IDC_CLOSE}) {
+            add(GetDlgItem(window, id));
+        }
+    }
+    EXPECT_EQ(L"カラム構成",
+              AccessibleName(Control(kListView2Page, IDC_LV2_COLUMN_LIST), recorder.accessibleNames));
+    Close();
+    EXPECT_TRUE(recorder.accessibleNames.empty()) << "names left on destroyed controls";
+}
+
+} // namespace
