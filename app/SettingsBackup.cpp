@@ -47,26 +47,24 @@ bool AskForFile(HWND owner, wchar_t (&path)[kFilePathChars], const wchar_t* titl
     return true;
 }
 
-// Remembers which values a load found, to tell the user what was read.
-class CCountingSource : public CValueSource {
-public:
-    explicit CCountingSource(const CValueSource& inner) : m_inner(inner) {}
-    LSTATUS Query(const wchar_t* name, void* buffer, DWORD* size) const override {
-        const LSTATUS status = m_inner.Query(name, buffer, size);
-        if (status == ERROR_SUCCESS) {
-            m_found.insert(name);
-        }
-        return status;
+// The \\?\ form of a path, which is not held to MAX_PATH: the temporary file's name is longer
+// than the target's, so a valid target near the limit would otherwise fail on Windows.
+std::wstring ExtendedLengthPath(const wchar_t* path) {
+    const DWORD needed = GetFullPathNameW(path, 0, nullptr, nullptr);
+    std::wstring full(needed, L'\0');
+    const DWORD length = needed > 0 ? GetFullPathNameW(path, needed, &full[0], nullptr) : 0;
+    if (length == 0 || length >= needed) {
+        return path;
     }
-    void ForEachName(const std::function<void(const wchar_t*)>& visit) const override {
-        m_inner.ForEachName(visit);
+    full.resize(length);
+    if (full.rfind(L"\\\\?\\", 0) == 0) {
+        return full;
     }
-    size_t Found() const { return m_found.size(); }
-
-private:
-    const CValueSource& m_inner;
-    mutable std::set<std::wstring> m_found;
-};
+    if (full.rfind(L"\\\\", 0) == 0) {
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    }
+    return L"\\\\?\\" + full;
+}
 
 std::wstring DescribeParseError(const RegFileContents& contents) {
     wchar_t text[160];
@@ -91,13 +89,17 @@ std::wstring DescribeParseError(const RegFileContents& contents) {
 bool WriteFileReplacing(const wchar_t* path, const std::vector<BYTE>& bytes, DWORD* error) {
     *error = ERROR_SUCCESS;
     // The temporary file lies in the target's folder, so that the move replaces it in one step.
+    std::wstring target = path;
     std::wstring temporary;
     UniqueHandleKernel file;
     for (unsigned attempt = 0; attempt < 100 && !file; ++attempt) {
         wchar_t suffix[40];
         swprintf(suffix, std::size(suffix), L".%lx-%u.tmp", static_cast<unsigned long>(GetCurrentProcessId()),
                  attempt);
-        temporary = std::wstring(path) + suffix;
+        if (target.size() + wcslen(suffix) >= MAX_PATH) {
+            target = ExtendedLengthPath(path);
+        }
+        temporary = target + suffix;
         file.reset(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file && GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) {
@@ -117,7 +119,7 @@ bool WriteFileReplacing(const wchar_t* path, const std::vector<BYTE>& bytes, DWO
         *error = GetLastError() != ERROR_SUCCESS ? GetLastError() : ERROR_WRITE_FAULT;
     }
     file.reset();
-    if (ok && !systemCalls.moveFileEx(temporary.c_str(), path,
+    if (ok && !systemCalls.moveFileEx(temporary.c_str(), target.c_str(),
                                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         *error = GetLastError();
         ok = false;
@@ -206,15 +208,15 @@ void LoadSettingsFromFile(HWND owner) {
     }
 
     Options options;
-    const CCountingSource counted(contents.values);
-    LoadOptionsFrom(counted, options);
+    std::set<std::wstring> used;
+    LoadOptionsFrom(contents.values, options, &used);
     ShowOptionsInPages(options);
 
     wchar_t line[128];
     std::wstring message = std::wstring(L"設定をファイルから読み込みました。\n\n") + path + L"\n\n";
-    swprintf(line, std::size(line), L"読み込んだ値: %u 個\n", static_cast<unsigned>(counted.Found()));
+    swprintf(line, std::size(line), L"読み込んだ値: %u 個\n", static_cast<unsigned>(used.size()));
     message += line;
-    const size_t unused = contents.values.Count() - counted.Found();
+    const size_t unused = contents.values.Count() - used.size();
     if (unused > 0) {
         swprintf(line, std::size(line), L"使われない値: %u 個（無視しました）\n",
                  static_cast<unsigned>(unused));

@@ -326,6 +326,9 @@ void LoadControl(const ControlBinding& binding, HWND control, const Options& opt
         SendMessageW(control, BM_SETCHECK, options.*(binding.number) != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
         break;
     case Binding::kSelection:
+        // A number outside the list leaves no selection on Windows but the old one on Wine;
+        // clearing first gives both what a start-up shows.
+        SendMessageW(control, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
         SendMessageW(control, CB_SETCURSEL, static_cast<WPARAM>(options.*(binding.number)), 0);
         break;
     case Binding::kSignedNumber: {

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <cwchar>
 #include <iterator>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "settings/RegReader.h"
@@ -99,23 +101,29 @@ void FormatNumberedName(const wchar_t* prefix, int32_t index, wchar_t* out, size
     swprintf(out, outChars, L"%ls%d", prefix, index);
 }
 
-bool ReadNumber(const CValueSource& source, const wchar_t* name, int32_t* value) {
+// The names of the values whose content reached the record; null when nobody asks.
+using UsedNames = std::set<std::wstring>;
+
+void MarkUsed(UsedNames* used, const wchar_t* name) {
+    if (used != nullptr) {
+        used->insert(name);
+    }
+}
+
+bool ReadNumber(const CValueSource& source, const wchar_t* name, int32_t* value, UsedNames* used = nullptr) {
     BYTE data[4] = {};
     DWORD size = sizeof(data);
     if (source.Query(name, data, &size) != ERROR_SUCCESS || size < sizeof(data)) {
         return false; // missing, or too short to be a number
     }
     std::memcpy(value, data, sizeof(*value));
+    MarkUsed(used, name);
     return true;
 }
 
-int32_t ReadNumberOr(const CValueSource& source, const wchar_t* name, int32_t fallback) {
-    int32_t value = fallback;
-    return ReadNumber(source, name, &value) ? value : fallback;
-}
-
 // Reads a text into out (outChars units); the stored bytes need not hold a NUL.
-bool ReadText(const CValueSource& source, const wchar_t* name, wchar_t* out, size_t outChars) {
+bool ReadText(const CValueSource& source, const wchar_t* name, wchar_t* out, size_t outChars,
+              UsedNames* used) {
     DWORD size = static_cast<DWORD>(outChars * sizeof(wchar_t));
     if (source.Query(name, out, &size) != ERROR_SUCCESS) {
         out[0] = L'\0';
@@ -123,12 +131,16 @@ bool ReadText(const CValueSource& source, const wchar_t* name, wchar_t* out, siz
     }
     const size_t units = std::min<size_t>(size / sizeof(wchar_t), outChars - 1);
     out[units] = L'\0';
+    MarkUsed(used, name);
     return true;
 }
 
-void ReadNumbers(const CValueSource& source, Options& options, const NumberOption* rows, size_t count) {
+void ReadNumbers(const CValueSource& source, Options& options, const NumberOption* rows, size_t count,
+                 UsedNames* used) {
     for (size_t i = 0; i < count; ++i) {
-        options.*(rows[i].field) = ReadNumberOr(source, rows[i].name, rows[i].loadDefault);
+        int32_t value = rows[i].loadDefault;
+        options.*(rows[i].field) =
+            ReadNumber(source, rows[i].name, &value, used) ? value : rows[i].loadDefault;
     }
 }
 
@@ -205,9 +217,9 @@ std::vector<int32_t> IndicesToRead(const CValueSource& source, const wchar_t* pr
 // A missing count gives the defaults to a backup without the list, and no entries to the key,
 // whose lists the first-run writer has already stored.
 void ReadExceptionList(const CValueSource& source, const ExceptionListNames& names, ExceptionFolderList& list,
-                       bool defaultWhenMissing) {
+                       bool defaultWhenMissing, UsedNames* used) {
     int32_t count = 0;
-    if (!ReadNumber(source, names.count, &count)) {
+    if (!ReadNumber(source, names.count, &count, used)) {
         if (defaultWhenMissing) {
             list = DefaultList(names);
         }
@@ -217,14 +229,15 @@ void ReadExceptionList(const CValueSource& source, const ExceptionListNames& nam
         wchar_t valueName[64];
         FormatNumberedName(names.prefix, index, valueName, std::size(valueName));
         wchar_t entry[ExceptionFolderList::kMaxEntryChars + 1]; // 520 bytes
-        ReadText(source, valueName, entry, std::size(entry));
-        list.Append(entry); // empty entries are skipped
+        if (ReadText(source, valueName, entry, std::size(entry), nullptr) && list.Append(entry)) {
+            MarkUsed(used, valueName); // empty entries are skipped
+        }
     }
 }
 
-void ReadColumns(const CValueSource& source, Options& options, bool defaultWhenMissing) {
+void ReadColumns(const CValueSource& source, Options& options, bool defaultWhenMissing, UsedNames* used) {
     int32_t count = 0;
-    if (!ReadNumber(source, kColumnNames.count, &count)) {
+    if (!ReadNumber(source, kColumnNames.count, &count, used)) {
         if (defaultWhenMissing) {
             options.SetDefaultColumns();
         }
@@ -240,6 +253,7 @@ void ReadColumns(const CValueSource& source, Options& options, bool defaultWhenM
         entry.Name[kColumnNameChars - 1] = L'\0';
         if (entry.Name[0] != L'\0') {
             options.ColumnEntries.push_back(entry);
+            MarkUsed(used, valueName);
         }
     }
 }
@@ -279,24 +293,29 @@ enum class LoadKind { kSettingsKey, kOtherSource };
 
 // The one loading logic. Only the settings key runs the first-run writer; any other source gets
 // the default lists where it has none.
-void LoadValues(const CValueSource& source, Options& options, LoadKind kind) {
+void LoadValues(const CValueSource& source, Options& options, LoadKind kind, UsedNames* used = nullptr) {
     int32_t initialized = 0;
     options.OptionInitialized = ReadNumber(source, L"OptionInitialized", &initialized) ? initialized : 0;
     if (kind == LoadKind::kSettingsKey && options.OptionInitialized == 0) {
         WriteFirstRunDefaults(options);
     }
 
-    ReadNumbers(source, options, kCommandBarNumbers, std::size(kCommandBarNumbers));
+    ReadNumbers(source, options, kCommandBarNumbers, std::size(kCommandBarNumbers), used);
     if (!IsWindows11Build(ReadWindowsBuildNumber())) {
         for (int32_t Options::*field : kWindows11OnlyFields) {
             options.*field = 0;
+            for (const NumberOption& row : kCommandBarNumbers) {
+                if (used != nullptr && row.field == field) {
+                    used->erase(row.name);
+                }
+            }
         }
     }
-    ReadNumbers(source, options, kOtherNumbers, std::size(kOtherNumbers));
+    ReadNumbers(source, options, kOtherNumbers, std::size(kOtherNumbers), used);
 
     for (const TextOption& text : kTextOptions) {
         wchar_t* field = options.*(text.field);
-        if (!ReadText(source, text.name, field, kCommandTextChars)) {
+        if (!ReadText(source, text.name, field, kCommandTextChars, used)) {
             wcsncpy(field, text.loadDefault, kCommandTextChars - 1);
             field[kCommandTextChars - 1] = L'\0';
         }
@@ -307,11 +326,11 @@ void LoadValues(const CValueSource& source, Options& options, LoadKind kind) {
     options.ColumnEF.Clear();
 
     const bool listDefaults = kind == LoadKind::kOtherSource;
-    ReadNumbers(source, options, kViewNumbers, std::size(kViewNumbers));
-    ReadExceptionList(source, kViewModeEFNames, options.ViewModeEF, listDefaults);
-    ReadNumbers(source, options, &kColumnNumber, 1);
-    ReadColumns(source, options, listDefaults);
-    ReadExceptionList(source, kColumnEFNames, options.ColumnEF, listDefaults);
+    ReadNumbers(source, options, kViewNumbers, std::size(kViewNumbers), used);
+    ReadExceptionList(source, kViewModeEFNames, options.ViewModeEF, listDefaults, used);
+    ReadNumbers(source, options, &kColumnNumber, 1, used);
+    ReadColumns(source, options, listDefaults, used);
+    ReadExceptionList(source, kColumnEFNames, options.ColumnEF, listDefaults, used);
 }
 
 } // namespace
@@ -337,9 +356,9 @@ void LoadOptions(Options& options) {
     LoadValues(registry, options, LoadKind::kSettingsKey);
 }
 
-void LoadOptionsFrom(const CValueSource& source, Options& options) {
+void LoadOptionsFrom(const CValueSource& source, Options& options, std::set<std::wstring>* usedNames) {
     RecordLock lock(options);
-    LoadValues(source, options, LoadKind::kOtherSource);
+    LoadValues(source, options, LoadKind::kOtherSource, usedNames);
 }
 
 void LoadDefaultOptions(Options& options) {

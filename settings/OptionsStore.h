@@ -5,8 +5,12 @@
 
 #include <windows.h>
 
+#include <set>
+#include <string>
+
 #include "settings/Options.h"
 #include "settings/RegistryValues.h"
+
 #include "settings/ValueSource.h"
 
 bool WriteRegDword(const wchar_t* name, DWORD value);
@@ -20,8 +24,12 @@ void WriteFirstRunDefaults(Options& options);
 
 // Loads from values that are not the settings key (a backup file) by the same rules, except
 // that the first-run writer never runs: a missing list gets its default instead, and
-// OptionInitialized changes nothing. Nothing is written anywhere.
-void LoadOptionsFrom(const CValueSource& source, Options& options);
+// OptionInitialized changes nothing. Nothing is written anywhere. usedNames, when given, gets
+// the names of the values whose content reached the record; values the rules replaced by a
+// default (a number of the wrong size, an empty entry, a Windows 11 option on Windows 10) and
+// OptionInitialized are not among them.
+void LoadOptionsFrom(const CValueSource& source, Options& options,
+                     std::set<std::wstring>* usedNames = nullptr);
 // What a load of an empty key gives: the first-run defaults, with the Windows 10 rule applied.
 void LoadDefaultOptions(Options& options);
 // Writes exactly the values SaveOptions writes, in its order, to another sink.

@@ -138,11 +138,11 @@ public:
 
     RegFileContents Run() {
         RegFileContents contents;
-        if (m_lines.empty() || m_lines[0].broken || !IsHeader(m_lines[0])) {
+        if (m_lines.empty() || !StartsWithHeader(m_lines[0])) {
             contents.error = RegFileError::kNotRegFile;
             return contents;
         }
-        m_next = 1;
+        m_next = 0; // a header line that is not whole (lines ended by CR alone, say) is line 1's fault
         while (m_next < m_lines.size()) {
             const Line& line = m_lines[m_next++];
             m_lineNumber = line.number;
@@ -186,12 +186,19 @@ private:
         }
     }
 
+    static bool StartsWithHeader(const Line& line) {
+        return StartsWith(SkipBlanks(line.begin, line.end), line.end, kHeader);
+    }
+
     static bool IsHeader(const Line& line) {
         const wchar_t* p = SkipBlanks(line.begin, line.end);
         return StartsWith(p, line.end, kHeader) && SkipBlanks(p + wcslen(kHeader), line.end) == line.end;
     }
 
     bool ParseLine(const Line& line, RegFileContents& contents) {
+        if (line.number == 1) {
+            return IsHeader(line);
+        }
         const wchar_t* p = SkipBlanks(line.begin, line.end);
         if (p == line.end || *p == L';') {
             return true;
@@ -358,14 +365,17 @@ RegFileContents ParseRegFile(const BYTE* data, size_t size) {
         contents.error = RegFileError::kTooLarge;
         return contents;
     }
-    // regedit's format 5.00 is UTF-16LE with its byte order mark; an odd length is no such text.
-    if (size < 2 || data[0] != 0xFF || data[1] != 0xFE || size % 2 != 0) {
+    // regedit's format 5.00 is UTF-16LE with its byte order mark.
+    if (size < 2 || data[0] != 0xFF || data[1] != 0xFE) {
         contents.error = RegFileError::kNotRegFile;
         return contents;
     }
     std::wstring text((size - 2) / 2, L'\0');
     if (!text.empty()) {
-        std::memcpy(&text[0], data + 2, size - 2);
+        std::memcpy(&text[0], data + 2, text.size() * sizeof(wchar_t));
+    }
+    if (size % 2 != 0) {
+        text.push_back(L'\0'); // a stray last byte is half a character: its line cannot be read
     }
     return Parser(text.c_str(), text.size()).Run();
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 #include <string>
 
 #include <shlwapi.h>
@@ -347,11 +348,16 @@ TEST_F(OptionsStoreTest, FileLoadsByTheKeysRulesAndNeverWrites) {
     const std::wstring head =
         L"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Travine11]\r\n";
     Options fromFile;
+    std::set<std::wstring> used;
     LoadOptionsFrom(Parse(head + L"\"OptionInitialized\"=dword:00000000\r\n\"HideCommandBar\"=dword:1\r\n"
-                                 L"\"ViewModeEFNum\"=dword:2\r\n\"ViewModeEF_1\"=\"only\"\r\n"
+                                 L"\"ViewModeEFNum\"=dword:2\r\n\"ViewModeEF_1\"=\"only\"\r\n\"ViewModeEF_0\"=\"\"\r\n"
                                  L"\"ColumnNum\"=dword:7fffffff\r\n\"Column_5\"=hex:01,00,00,00,41,00\r\n")
                         .values,
-                    fromFile);
+                    fromFile, &used);
+    // What reached the record; not OptionInitialized, nor the empty entry.
+    EXPECT_EQ((std::set<std::wstring>{L"HideCommandBar", L"ViewModeEFNum", L"ViewModeEF_1", L"ColumnNum",
+                                      L"Column_5"}),
+              used);
     EXPECT_FALSE(OptionsKeyExists()) << "a file load never writes";
     EXPECT_EQ(1, fromFile.HideCommandBar);
     ASSERT_EQ(1u, fromFile.ViewModeEF.Count()); // read as it stands, not replaced by the defaults
@@ -365,9 +371,11 @@ TEST_F(OptionsStoreTest, FileLoadsByTheKeysRulesAndNeverWrites) {
     // the six Windows 11 options are cleared.
     version.SetBuild(L"19045");
     Options defaults, fresh, windows10;
+    used.clear();
     LoadOptionsFrom(Parse(head + L"\"HideCommandBar\"=dword:1\r\n\"TaskbarSimpleName\"=dword:1\r\n").values,
-                    windows10);
+                    windows10, &used);
     EXPECT_EQ(0, windows10.HideCommandBar + windows10.TaskbarSimpleName);
+    EXPECT_TRUE(used.empty()) << "the cleared Windows 11 options count as unused";
     LoadDefaultOptions(defaults);
     EXPECT_FALSE(OptionsKeyExists());
     LoadOptions(fresh);

@@ -132,6 +132,9 @@ TEST(RegFile, RefusesWhatIsNotStrictlyTheFormat) {
         {head + L"HasLines=1\r\n", RegFileError::kMalformedLine, 4},
         {head + L"\"A\"=\"x\"\rmore\r\n", RegFileError::kMalformedLine, 4},
         {head + L"\"A\"=\"x\0y\"\r\n", RegFileError::kMalformedLine, 4},
+        {L"Windows Registry Editor Version 5.00\r\r[HKEY_CURRENT_USER\\Software\\Travine11]\r",
+         RegFileError::kMalformedLine, 1},
+        {L"Windows Registry Editor Version 5.00 x\r\n", RegFileError::kMalformedLine, 1},
         {L"Windows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\Software\\Travine11\\Sub]\r\n",
          RegFileError::kNoSettingsKey, 0},
     };
@@ -142,15 +145,16 @@ TEST(RegFile, RefusesWhatIsNotStrictlyTheFormat) {
         EXPECT_EQ(c.line, parsed.errorLine);
         EXPECT_EQ(0u, parsed.values.Count());
     }
-    // The encoding: no byte order mark, UTF-8, an odd length, too large.
+    // The encoding: no byte order mark, UTF-8, too large. A stray last byte is its line's fault.
     std::vector<BYTE> file = Utf16File(head);
     const std::vector<BYTE> noMark(file.begin() + 2, file.end());
     const std::string utf8 = "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n";
     const std::vector<BYTE> utf8Bytes(utf8.begin(), utf8.end());
-    file.push_back(0x20);
-    for (const std::vector<BYTE>& bytes : {noMark, utf8Bytes, file}) {
+    for (const std::vector<BYTE>& bytes : {noMark, utf8Bytes}) {
         EXPECT_EQ(RegFileError::kNotRegFile, ParseRegFile(bytes.data(), bytes.size()).error);
     }
+    file.push_back(0x20);
+    EXPECT_EQ(4, ParseRegFile(file.data(), file.size()).errorLine);
     EXPECT_EQ(RegFileError::kTooLarge, ParseRegFile(file.data(), kMaxRegFileBytes + 1).error);
 }
 

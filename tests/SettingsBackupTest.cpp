@@ -63,12 +63,17 @@ class SettingsBackupTest : public OptionsWindowFixture {
 protected:
     void SetUp() override {
         OptionsWindowFixture::SetUp();
-        // A folder of this run's own: what a failed run left behind cannot fail this one.
-        folder = ProgramFolder() + L"backup-test-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
-        CreateDirectoryW(folder.c_str(), nullptr);
+        // A folder of this run's own: Wine reuses process ids, so the name comes from the clock,
+        // and a folder that exists already is never taken.
+        LARGE_INTEGER now = {};
+        QueryPerformanceCounter(&now);
+        folder = ProgramFolder() + L"backup-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                 std::to_wstring(now.QuadPart) + L"\\";
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr)) << "scratch folder exists already";
     }
     void TearDown() override {
-        for (const wchar_t* name : {L"a.reg", L"b.reg", L"bad.reg"}) {
+        for (const std::wstring& name :
+             {std::wstring(L"a.reg"), std::wstring(L"b.reg"), std::wstring(L"bad.reg"), LongName()}) {
             DeleteFileW((folder + name).c_str());
         }
         EXPECT_TRUE(RemoveDirectoryW(folder.c_str())) << "a temporary file was left behind";
@@ -121,6 +126,9 @@ protected:
         Command(kListView2Page, IDC_LV2_UP);
         CheckRow(Control(kListView2Page, IDC_LV2_COLUMN_LIST), 5, true);
     }
+
+    // A name that makes the target's path exactly 259 characters, the most Windows takes.
+    std::wstring LongName() const { return std::wstring(259 - folder.size() - 4, L'n') + L".reg"; }
 
     SystemCallRecorder calls;
     std::wstring folder;
@@ -189,7 +197,10 @@ TEST_F(SettingsBackupTest, ARoundTripThroughAFileWritesTheKeyUpdateWrites) {
         seen = Run(LoadSettingsFromFile, folder + (pass == 0 ? L"a.reg" : L"b.reg"));
         ASSERT_EQ(1u, seen.size());
         EXPECT_EQ(BoxIcon::kInformation, seen[0].icon);
-        EXPECT_NE(std::wstring::npos, seen[0].text.find(L"読み込んだ値: 70 個")) << seen[0].text.c_str();
+        // Every value a save writes reached the settings, but OptionInitialized, which a load never uses.
+        for (const wchar_t* part : {L"読み込んだ値: 69 個", L"使われない値: 1 個"}) {
+            EXPECT_NE(std::wstring::npos, seen[0].text.find(part)) << seen[0].text.c_str();
+        }
         EXPECT_FALSE(OptionsKeyExists()) << "nothing is written before Update";
         EXPECT_TRUE(UpdateEnabled());
         EXPECT_TRUE(Checked(kTreeViewPage, IDC_TREE_HAS_LINES));
@@ -239,6 +250,16 @@ TEST_F(SettingsBackupTest, SaveRefusesWhatUpdateRefusesAndAFailedWriteKeepsTheOl
     EXPECT_EQ(folder + L"a.reg", calls.moves[0].to);
     EXPECT_EQ(0u, calls.moves[0].from.find(folder + L"a.reg."));
     EXPECT_EQ(static_cast<DWORD>(MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH), calls.moves[0].flags);
+
+    // A valid path of the longest length: the temporary file's path must work on Windows too.
+    seen = Run(SaveSettingsToFile, folder + LongName());
+    ASSERT_EQ(2u, calls.moves.size());
+    const std::wstring extended = L"\\\\?\\";
+    for (const std::wstring& path : {calls.moves[1].from, calls.moves[1].to}) {
+        EXPECT_TRUE(path.size() <= MAX_PATH - 1 || path.rfind(extended, 0) == 0) << path.size();
+    }
+    EXPECT_EQ(extended + folder + LongName(), calls.moves[1].to);
+    EXPECT_FALSE(ReadBytes(folder + LongName()).empty());
 }
 
 TEST_F(SettingsBackupTest, BadFilesChangeNothingAndOtherKeysAndDeletionsAreOnlyCounted) {
@@ -255,6 +276,15 @@ TEST_F(SettingsBackupTest, BadFilesChangeNothingAndOtherKeysAndDeletionsAreOnlyC
          L"5 行目を読み取れません"},
         {std::vector<BYTE>(kMaxRegFileBytes + 1, 0x20), L"大きすぎます"},
         {std::vector<BYTE>(), L"登録ファイル"},
+        // Lines ended by CR alone, and a stray last byte: the format is right, a line is not.
+        {Utf16File(L"Windows Registry Editor Version 5.00\r\r[HKEY_CURRENT_USER\\Software\\Travine11]\r"),
+         L"1 行目を読み取れません"},
+        {[&] {
+             std::vector<BYTE> odd = Utf16File(head);
+             odd.push_back(0x20);
+             return odd;
+         }(),
+         L"4 行目を読み取れません"},
     };
     for (const auto& file : bad) {
         ASSERT_TRUE(WriteBytes(folder + L"bad.reg", file.bytes));
@@ -275,22 +305,34 @@ TEST_F(SettingsBackupTest, BadFilesChangeNothingAndOtherKeysAndDeletionsAreOnlyC
         Utf16File(L"Windows Registry Editor Version 5.00\r\n\r\n[-HKEY_CURRENT_USER\\Software\\Travine11]\r\n"
                   L"[HKEY_CURRENT_USER\\Software\\Other]\r\n\"X\"=dword:1\r\n"
                   L"[HKEY_CURRENT_USER\\Software\\Travine11]\r\n\"HasLines\"=dword:0\r\n"
-                  L"\"Unknown\"=dword:1\r\n")));
+                  L"\"Unknown\"=dword:1\r\n\"OptionInitialized\"=dword:1\r\n\"HideCommandBar\"=hex:01\r\n"
+                  L"\"PreventDragType\"=dword:31\r\n\"PCSelectDriveLetter\"=dword:1a\r\n\"ViewModeIndex\"="
+                  L"dword:9\r\n")));
     seen = Run(LoadSettingsFromFile, folder + L"bad.reg");
     ASSERT_EQ(1u, seen.size());
+    // Read: the numbers that reached the settings, also those outside their drop-down. Unused: the
+    // unknown name, OptionInitialized and the number of the wrong size, replaced by its default.
     for (const wchar_t* part :
-         {L"読み込んだ値: 1 個", L"使われない値: 1 個", L"他のキー: 1 個", L"削除の指定: 1 行"}) {
+         {L"読み込んだ値: 4 個", L"使われない値: 3 個", L"他のキー: 1 個", L"削除の指定: 1 行"}) {
         EXPECT_NE(std::wstring::npos, seen[0].text.find(part)) << seen[0].text.c_str();
     }
     EXPECT_EQ(1u, ReadOptionRaw(L"HasLines").AsDword()) << "nothing was deleted or written";
     EXPECT_FALSE(Checked(kTreeViewPage, IDC_TREE_HAS_LINES));
     EXPECT_TRUE(UpdateEnabled());
 
-    DialogResponder responder = DialogResponder::Answering(IDNO);
-    SendMessageW(window, WM_CLOSE, 0, 0);
-    ASSERT_EQ(1u, responder.seen.size());
-    EXPECT_EQ(L"変更を保存せずに終了しますか?", responder.seen[0].text);
-    EXPECT_TRUE(IsWindow(window));
+    {
+        DialogResponder responder = DialogResponder::Answering(IDNO);
+        SendMessageW(window, WM_CLOSE, 0, 0);
+        ASSERT_EQ(1u, responder.seen.size());
+        EXPECT_EQ(L"変更を保存せずに終了しますか?", responder.seen[0].text);
+        EXPECT_TRUE(IsWindow(window));
+    }
+    // Numbers outside their drop-down show no selection, as at a start with them: Update stores -1,
+    // never the selection the window had before the load.
+    PressUpdate();
+    for (const wchar_t* name : {L"PreventDragType", L"PCSelectDriveLetter", L"ViewModeIndex"}) {
+        EXPECT_EQ(0xFFFFFFFFu, ReadOptionRaw(name).AsDword()) << testing::PrintToString(std::wstring(name));
+    }
 }
 
 // The system's own open dialog, cancelled.
