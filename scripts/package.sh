@@ -32,6 +32,8 @@ objdump=x86_64-w64-mingw32-objdump
 if $objdump -h "$exe" | grep -q '\.debug'; then fail "Travine11.exe carries debug sections"; fi
 imports=$($objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u | tr '\n' ' ')
 echo "Imports: $imports"
+# Only DLLs Windows always takes from the system folder: the KnownDLLs, comctl32 (through the
+# manifest) and the C runtime's API sets. Any other name would be searched for beside the program.
 for dll in $imports; do
   case "$dll" in
     kernel32.dll | user32.dll | gdi32.dll | advapi32.dll | shell32.dll | shlwapi.dll | comctl32.dll | \

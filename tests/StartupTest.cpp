@@ -193,4 +193,13 @@ TEST(ServerEdition, IsRefusedWithAnErrorBoxBeforeAnyWindow) {
     EXPECT_EQ(nullptr, FindWindowW(L"TravineOptionDlgClass", nullptr));
 }
 
+// A DLL planted beside the program under a name the system has no copy of: the same load by
+// bare name finds it without the start-up hardening and never with it.
+TEST(DllSearch, APlantedDllBesideTheProgramIsLoadedOnlyWithoutTheHardening) {
+    const std::wstring probe = ProgramFolder() + L"dll_search_probe.exe";
+    ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((ProgramFolder() + L"travine_planted.dll").c_str()));
+    EXPECT_EQ(0u, RunProgram(probe, L"").exitCode) << "the planted DLL is not found at all";
+    EXPECT_EQ(2u, RunProgram(probe, L"harden").exitCode) << "the planted DLL was loaded";
+}
+
 } // namespace
