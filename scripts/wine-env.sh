@@ -54,7 +54,7 @@ wine_quiet() {
 }
 
 ensure_prefix() {
-  local stamp="$WINEPREFIX/.travine-prefix-v2"
+  local stamp="$WINEPREFIX/.travine-prefix-v3"
   if [ -f "$stamp" ]; then
     ensure_marlett
     ensure_no_crash_dialog
@@ -64,12 +64,14 @@ ensure_prefix() {
   wine_quiet wineboot -i
   wineserver -w
   local cv='HKLM\Software\Microsoft\Windows NT\CurrentVersion'
-  wine_quiet reg add "$cv\\FontSubstitutes" /v "Yu Gothic UI" /t REG_SZ /d "Noto Sans CJK JP" /f
-  wine_quiet reg add "$cv\\FontLink\\SystemLink" /v "Tahoma" /t REG_MULTI_SZ \
-    /d "NotoSansCJK-Regular.ttc,Noto Sans CJK JP" /f
-  # Symbols the CJK font lacks (the Setup page's arrow) come from DejaVu Sans.
+  # The templates are sized for "Yu Gothic UI", whose kana are proportional. IPAPGothic is
+  # proportional too and lays them out whole; Noto Sans CJK draws kana full-width and cuts labels
+  # off. It also serves the Japanese text of captions and message boxes (Tahoma's link).
+  wine_quiet reg add "$cv\\FontSubstitutes" /v "Yu Gothic UI" /t REG_SZ /d "IPAPGothic" /f
+  wine_quiet reg add "$cv\\FontLink\\SystemLink" /v "Tahoma" /t REG_MULTI_SZ /d "ipagp.ttf,IPAPGothic" /f
+  # Symbols the Japanese font lacks (the Setup page's arrow) come from DejaVu Sans.
   local face
-  for face in "Yu Gothic UI" "Noto Sans CJK JP"; do
+  for face in "Yu Gothic UI" "IPAPGothic"; do
     wine_quiet reg add "$cv\\FontLink\\SystemLink" /v "$face" /t REG_MULTI_SZ /d "DejaVuSans.ttf,DejaVu Sans" /f
   done
   # One virtual desktop for every Wine window: without a window manager, Wine otherwise waits
