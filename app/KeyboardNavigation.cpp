@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <vector>
+#include <iterator>
 
 #include "resource.h"
 
@@ -67,26 +67,39 @@ bool IsStaticText(HWND control) {
 
 void ArrangeTabOrder(HWND window) {
     HWND tab = GetDlgItem(window, IDC_TAB);
-    std::vector<HWND> pages;
-    std::vector<HWND> buttons;
-    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    // The pages first, in the order they were made; then the other children by their place on
+    // screen, row by row, left to right (an insertion sort: there are four).
+    HWND order[32] = {};
+    size_t pages = 0, count = 0;
+    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr && count < std::size(order);
+         child = GetWindow(child, GW_HWNDNEXT)) {
         if (child == tab) {
             continue;
         }
-        ((GetWindowLongPtrW(child, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) != 0 ? pages : buttons)
-            .push_back(child);
+        if ((GetWindowLongPtrW(child, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) != 0) {
+            std::copy_backward(order + pages, order + count, order + count + 1);
+            order[pages++] = child;
+            ++count;
+            continue;
+        }
+        RECT place;
+        GetWindowRect(child, &place);
+        size_t at = count;
+        for (; at > pages; --at) {
+            RECT before;
+            GetWindowRect(order[at - 1], &before);
+            if (before.top < place.top || (before.top == place.top && before.left <= place.left)) {
+                break;
+            }
+            order[at] = order[at - 1];
+        }
+        order[at] = child;
+        ++count;
     }
-    std::stable_sort(buttons.begin(), buttons.end(), [](HWND a, HWND b) {
-        RECT ra, rb;
-        GetWindowRect(a, &ra);
-        GetWindowRect(b, &rb);
-        return ra.top != rb.top ? ra.top < rb.top : ra.left < rb.left;
-    });
-    pages.insert(pages.end(), buttons.begin(), buttons.end());
     HWND after = HWND_TOP;
-    for (HWND child : pages) {
-        SetWindowPos(child, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        after = child;
+    for (size_t i = 0; i < count; ++i) {
+        SetWindowPos(order[i], after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        after = order[i];
     }
     if (tab != nullptr) {
         SetWindowPos(tab, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);

@@ -9,6 +9,15 @@ LSTATUS WINAPI DeleteKeyTree(HKEY root, LPCWSTR subKey) {
     return static_cast<LSTATUS>(SHDeleteKeyW(root, subKey));
 }
 
+// The annotation service's identifiers, as oleacc.h declares them. Defined here: the import
+// library that holds them brings every identifier of the SDK, 50 KiB, into the program.
+constexpr CLSID kAccPropServicesClass = {
+    0xb5f8350b, 0x0548, 0x48b1, {0xa6, 0xee, 0x88, 0xbd, 0x00, 0xb4, 0xa5, 0xe7}};
+constexpr IID kAccPropServicesInterface = {
+    0x6e26e776, 0x04f0, 0x495d, {0x80, 0xe4, 0x33, 0x30, 0x35, 0x2e, 0x31, 0x69}};
+constexpr MSAAPROPID kNameProperty = {
+    0x608d3df8, 0x8128, 0x4aa7, {0xa4, 0x28, 0xf5, 0x5e, 0x49, 0x26, 0x72, 0x91}};
+
 using CoInitializeExFn = HRESULT(WINAPI*)(LPVOID, DWORD);
 using CoCreateInstanceFn = HRESULT(WINAPI*)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
 
@@ -34,8 +43,8 @@ IAccPropServices* AnnotationService() {
         return nullptr;
     }
     void* created = nullptr;
-    if (SUCCEEDED(coCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
-                                   &created))) {
+    if (SUCCEEDED(coCreateInstance(kAccPropServicesClass, nullptr, CLSCTX_INPROC_SERVER,
+                                   kAccPropServicesInterface, &created))) {
         service = static_cast<IAccPropServices*>(created);
     }
     return service;
@@ -47,10 +56,10 @@ HRESULT WINAPI SetAccessibleName(HWND control, LPCWSTR name) {
         return E_FAIL;
     }
     if (name != nullptr) {
-        return service->SetHwndPropStr(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
-                                       PROPID_ACC_NAME, name);
+        return service->SetHwndPropStr(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, kNameProperty,
+                                       name);
     }
-    const MSAAPROPID names[] = {PROPID_ACC_NAME};
+    const MSAAPROPID names[] = {kNameProperty};
     return service->ClearHwndProps(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, names, 1);
 }
 } // namespace
