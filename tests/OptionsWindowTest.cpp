@@ -84,25 +84,6 @@ TEST_F(OptionsWindowTest, CloseAfterAChangeAsksAndNoKeepsEverything) {
     EXPECT_FALSE(ReadOptionRaw(L"HasLines").present);
 }
 
-TEST_F(OptionsWindowTest, EscapeAndEnterNeitherCloseNorSave) {
-    Open();
-    Click(kTreeViewPage, IDC_TREE_HAS_LINES);
-    SetFocus(Control(kTreeViewPage, IDC_TREE_HAS_LINES));
-    DialogResponder responder = DialogResponder::Answering(IDYES);
-    for (WPARAM key : {static_cast<WPARAM>(VK_ESCAPE), static_cast<WPARAM>(VK_RETURN)}) {
-        MSG msg = {GetFocus(), WM_KEYDOWN, key, 1, 0, {0, 0}};
-        if (!IsDialogMessageW(window, &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        PumpFor(10);
-    }
-    EXPECT_TRUE(IsWindow(window));
-    EXPECT_TRUE(responder.seen.empty());
-    EXPECT_TRUE(UpdateEnabled());
-    EXPECT_FALSE(ReadOptionRaw(L"HasLines").present);
-}
-
 TEST_F(OptionsWindowTest, PushButtonsOnAPageAreNotChanges) {
     Open();
     DialogResponder responder = DialogResponder::Answering(IDNO);
