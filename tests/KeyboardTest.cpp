@@ -80,17 +80,9 @@ struct Keyboard {
         }
         return Focus();
     }
-    HWND Page(int id) const {
-        for (HWND c = GetWindow(window, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
-            if (GetPropW(c, L"TSM_UniqID") == reinterpret_cast<HANDLE>(static_cast<INT_PTR>(id)) &&
-                (GetWindowLongPtrW(c, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) != 0) {
-                return c;
-            }
-        }
-        return nullptr;
-    }
-    HWND Control(int page, int id) const { return GetDlgItem(Page(page), id); }
-    int ShownPage() const {
+    static HWND Page(int id) { return FindPageWindow(id); }
+    static HWND Control(int page, int id) { return PageControl(page, id); }
+    static int ShownPage() {
         int id = kSetupPage;
         while (id < kPageCount && !IsWindowVisible(Page(id))) {
             ++id;
