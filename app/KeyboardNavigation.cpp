@@ -43,14 +43,20 @@ bool CanTakeFocus(HWND control) {
     return control != nullptr && IsWindowVisible(control) && IsWindowEnabled(control);
 }
 
-// What the dialog manager does when the keyboard moves the focus.
-void FocusByKeyboard(HWND window, HWND target) {
-    SendMessageW(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+// What the dialog manager does when it moves the focus: an edit's text selected, a push button
+// made the default.
+void SetDialogFocus(HWND target) {
     if ((SendMessageW(target, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0) {
         SendMessageW(target, EM_SETSEL, 0, -1);
     }
     MoveDefaultBorder(target);
     SetFocus(target);
+}
+
+// The keyboard also shows the focus cues, where the system hides them for mouse users.
+void FocusByKeyboard(HWND window, HWND target) {
+    SendMessageW(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    SetDialogFocus(target);
 }
 
 HWND FocusedChild(HWND window) {
@@ -161,10 +167,9 @@ bool HandlePageKey(HWND window, const MSG& msg) {
 void FocusFirstControl(HWND window) {
     rememberedFocus = nullptr;
     defaultButton = nullptr;
-    // No default border here: a mouse user opening the window sees the focus and nothing more.
     HWND first = GetNextDlgTabItem(window, nullptr, FALSE);
     if (first != nullptr) {
-        SetFocus(first);
+        SetDialogFocus(first);
     }
 }
 

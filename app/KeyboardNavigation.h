@@ -19,7 +19,8 @@ void MoveDialogFocus(HWND window, WPARAM wParam, LPARAM lParam);
 // the message was such a key.
 bool HandlePageKey(HWND window, const MSG& msg);
 
-// The focus at start: the first tab stop of the page shown.
+// The focus at start: the first tab stop of the page shown, as the dialog manager sets it (a push
+// button there is the default, so that Enter presses what has the focus).
 void FocusFirstControl(HWND window);
 
 // WM_ACTIVATE: the control with the focus is remembered when the window goes to the back and

@@ -349,11 +349,12 @@ TEST_F(OptionsStoreTest, FileLoadsByTheKeysRulesAndNeverWrites) {
         L"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Travine11]\r\n";
     Options fromFile;
     std::set<std::wstring> used;
-    LoadOptionsFrom(Parse(head + L"\"OptionInitialized\"=dword:00000000\r\n\"HideCommandBar\"=dword:1\r\n"
-                                 L"\"ViewModeEFNum\"=dword:2\r\n\"ViewModeEF_1\"=\"only\"\r\n\"ViewModeEF_0\"=\"\"\r\n"
-                                 L"\"ColumnNum\"=dword:7fffffff\r\n\"Column_5\"=hex:01,00,00,00,41,00\r\n")
-                        .values,
-                    fromFile, &used);
+    LoadOptionsFrom(
+        Parse(head + L"\"OptionInitialized\"=dword:00000000\r\n\"HideCommandBar\"=dword:1\r\n"
+                     L"\"ViewModeEFNum\"=dword:2\r\n\"ViewModeEF_1\"=\"only\"\r\n\"ViewModeEF_0\"=\"\"\r\n"
+                     L"\"ColumnNum\"=dword:7fffffff\r\n\"Column_5\"=hex:01,00,00,00,41,00\r\n")
+            .values,
+        fromFile, &used);
     // What reached the record; not OptionInitialized, nor the empty entry.
     EXPECT_EQ((std::set<std::wstring>{L"HideCommandBar", L"ViewModeEFNum", L"ViewModeEF_1", L"ColumnNum",
                                       L"Column_5"}),

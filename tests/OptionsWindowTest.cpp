@@ -30,6 +30,11 @@ TEST_F(OptionsWindowTest, StartsUnchangedOnSetupUntilTheExtensionIsRegisteredThe
         EXPECT_EQ(window, FindWindowW(L"TravineOptionDlgClass", nullptr));
         EXPECT_EQ(L"オプション - Travine  for Windows 10/11", WindowText(window));
         EXPECT_TRUE(IsWindowVisible(window));
+        // The focus on the page's first control; a push button there is the one Enter presses.
+        const int first = page == kSetupPage ? IDC_SETUP_REGISTER : IDC_GEN_HIDE_CMDBAR;
+        EXPECT_EQ(Control(page, first), GetFocus());
+        EXPECT_EQ(page == kSetupPage ? BS_DEFPUSHBUTTON : BS_AUTOCHECKBOX,
+                  GetWindowLongPtrW(GetFocus(), GWL_STYLE) & BS_TYPEMASK);
     }
 }
 

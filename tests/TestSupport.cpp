@@ -81,7 +81,9 @@ void SetOptionText(const wchar_t* name, const wchar_t* text) {
 
 DWORD RawValue::AsDword() const {
     DWORD value = 0;
-    std::memcpy(&value, bytes.data(), bytes.size() < 4 ? bytes.size() : 4);
+    if (!bytes.empty()) {
+        std::memcpy(&value, bytes.data(), bytes.size() < 4 ? bytes.size() : 4);
+    }
     return value;
 }
 
