@@ -199,7 +199,12 @@ void MoveFocusFrom(HWND window, HWND control) {
     }
     HWND next = GetNextDlgTabItem(window, control, FALSE);
     if (next != nullptr && next != control) {
-        SetFocus(next);
+        // A default border goes along with the focus; a button the mouse pressed had none.
+        if (defaultButton == control) {
+            SetDialogFocus(next);
+        } else {
+            SetFocus(next);
+        }
         rememberedFocus = next;
     }
 }

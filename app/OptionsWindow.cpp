@@ -172,15 +172,15 @@ void OnPageNotify(HWND page, const NMHDR* header) {
     }
 }
 
-// Fixed colours, or the system's while a high-contrast scheme is on; the page brush follows.
-// True when the scheme changed.
-bool RefreshColourScheme() {
+bool HighContrastIsOn() {
     HIGHCONTRASTW contrast = {};
     contrast.cbSize = sizeof(contrast);
-    const bool on = systemCalls.systemParametersInfo(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
-                    (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
-    const bool changed = on != IsHighContrast();
-    SetHighContrast(on);
+    return systemCalls.systemParametersInfo(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
+// The page brush in the scheme's page colour: the fixed one, or the system's under high contrast.
+void RebuildBackgroundBrush() {
     HBRUSH brush = CreateSolidBrush(BackgroundColour(kPageBackground));
     if (brush != nullptr) {
         if (backgroundBrush != nullptr) {
@@ -188,7 +188,6 @@ bool RefreshColourScheme() {
         }
         backgroundBrush = brush;
     }
-    return changed;
 }
 
 BOOL CALLBACK PassColourChange(HWND control, LPARAM) {
@@ -196,15 +195,19 @@ BOOL CALLBACK PassColourChange(HWND control, LPARAM) {
     return TRUE;
 }
 
+// The scheme is switched, or its colours changed, while the window is open.
 void OnSchemeChange(HWND hWnd, UINT message) {
-    const bool changed = RefreshColourScheme();
+    const bool on = HighContrastIsOn();
+    if (on == IsHighContrast() && message != WM_SYSCOLORCHANGE) {
+        return; // one of the many other settings
+    }
+    SetHighContrast(on);
     if (message == WM_SYSCOLORCHANGE) {
         // The common controls pick up new system colours only when told.
         EnumChildWindows(hWnd, PassColourChange, 0);
     }
-    if (changed || message == WM_SYSCOLORCHANGE) {
-        RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
-    }
+    RebuildBackgroundBrush();
+    RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 
 } // namespace
@@ -244,7 +247,8 @@ void ConfirmClose(HWND hWnd) {
 }
 
 HWND CreateOptionsWindow(HINSTANCE hInstance) {
-    RefreshColourScheme();
+    SetHighContrast(HighContrastIsOn());
+    RebuildBackgroundBrush();
 
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof(wc);
