@@ -50,25 +50,20 @@ TEST_F(OptionsWindowTest, TabsCarryTheirCaptionsInOrder) {
     }
 }
 
-TEST_F(OptionsWindowTest, CloseWithoutChangesEndsAtOnce) {
-    for (UINT how : {0u, 1u}) {
+// Close asks only while something is unsaved: at once without changes (close box and button),
+// a question after a change, whose No keeps everything, and none after Update. (Yes, saving
+// nothing, is the keyboard test's last step.)
+TEST_F(OptionsWindowTest, CloseAsksOnlyWhileSomethingIsUnsaved) {
+    for (WPARAM button : {static_cast<WPARAM>(0), MAKEWPARAM(IDC_CLOSE, BN_CLICKED)}) {
         Open();
         DialogResponder responder = DialogResponder::Answering(IDNO);
-        if (how == 0) {
-            SendMessageW(window, WM_CLOSE, 0, 0);
-        } else {
-            SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_CLOSE, BN_CLICKED), 0);
-        }
+        SendMessageW(window, button == 0 ? WM_CLOSE : WM_COMMAND, button, 0);
         EXPECT_FALSE(IsWindow(window));
         EXPECT_TRUE(responder.seen.empty());
         Close();
     }
-}
-
-TEST_F(OptionsWindowTest, CloseAfterAChangeAsksAndNoKeepsEverything) {
     Open();
     Click(kTreeViewPage, IDC_TREE_HAS_LINES);
-    ASSERT_TRUE(UpdateEnabled());
     {
         DialogResponder responder = DialogResponder::Answering(IDNO);
         SendMessageW(window, WM_CLOSE, 0, 0);
@@ -78,28 +73,8 @@ TEST_F(OptionsWindowTest, CloseAfterAChangeAsksAndNoKeepsEverything) {
         EXPECT_EQ(BoxIcon::kQuestion, responder.seen[0].icon);
         EXPECT_TRUE(responder.seen[0].hasYesNo);
     }
-    EXPECT_TRUE(IsWindow(window));
-    EXPECT_TRUE(UpdateEnabled());
-    EXPECT_TRUE(Checked(kTreeViewPage, IDC_TREE_HAS_LINES));
+    EXPECT_TRUE(IsWindow(window) && UpdateEnabled() && Checked(kTreeViewPage, IDC_TREE_HAS_LINES));
 
-    DialogResponder responder = DialogResponder::Answering(IDYES);
-    SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_CLOSE, BN_CLICKED), 0);
-    EXPECT_EQ(1u, responder.seen.size());
-    EXPECT_FALSE(IsWindow(window));
-    EXPECT_FALSE(ReadOptionRaw(L"HasLines").present);
-}
-
-TEST_F(OptionsWindowTest, PushButtonsOnAPageAreNotChanges) {
-    Open();
-    DialogResponder responder = DialogResponder::Answering(IDNO);
-    Click(kSetupPage, IDC_SETUP_REMOVE_OPTIONS); // asks, and No does nothing
-    EXPECT_EQ(1u, responder.seen.size());
-    EXPECT_FALSE(UpdateEnabled());
-}
-
-TEST_F(OptionsWindowTest, UpdateSavesAndThenCloseNoLongerAsks) {
-    Open();
-    Click(kTreeViewPage, IDC_TREE_HAS_LINES);
     const std::vector<SeenDialog> seen = PressUpdate();
     ASSERT_EQ(1u, seen.size());
     EXPECT_EQ(L"オプション設定を保存しました。\n\n設定を反映させるためには、全てのエクスプローラを終了させて"
@@ -109,11 +84,18 @@ TEST_F(OptionsWindowTest, UpdateSavesAndThenCloseNoLongerAsks) {
     EXPECT_FALSE(seen[0].hasYesNo);
     EXPECT_FALSE(UpdateEnabled());
     EXPECT_EQ(1u, ReadOptionRaw(L"HasLines").AsDword());
-
     DialogResponder responder = DialogResponder::Answering(IDNO);
     SendMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_TRUE(responder.seen.empty());
     EXPECT_FALSE(IsWindow(window));
+}
+
+TEST_F(OptionsWindowTest, PushButtonsOnAPageAreNotChanges) {
+    Open();
+    DialogResponder responder = DialogResponder::Answering(IDNO);
+    Click(kSetupPage, IDC_SETUP_REMOVE_OPTIONS); // asks, and No does nothing
+    EXPECT_EQ(1u, responder.seen.size());
+    EXPECT_FALSE(UpdateEnabled());
 }
 
 TEST_F(OptionsWindowTest, ClassAndPagesHaveTheirLook) {
