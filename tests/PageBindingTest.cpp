@@ -340,30 +340,39 @@ TEST_F(PageBindingTest, ProgramPickerAsksForAnExecutableAndOnlyAChoiceIsAChange)
     using namespace std::string_literals;
     SetOptionDword(L"ShiftRetCmd", 1);
     SystemCallRecorder calls;
-    Open();
-    const std::wstring fileProgram = WindowText(Control(kListView1Page, IDC_LV1_FILE_PROG));
-    Command(kListView1Page, IDC_LV1_FILE_BROWSE); // cancelled
-    ASSERT_EQ(1u, calls.fileDialogs.size());
-    const SystemCallRecorder::FileDialogCall& dialog = calls.fileDialogs[0];
-    EXPECT_EQ(window, dialog.owner);
-    EXPECT_EQ(L"実行ファイル(*.exe)\0*.exe\0全てのファイル(*.*)\0*.*\0"s, dialog.filter);
-    EXPECT_EQ(1u, dialog.filterIndex);
-    EXPECT_EQ(1024u, dialog.maxFile);
-    EXPECT_EQ(L"", dialog.initialFile); // never the edit's text
-    EXPECT_EQ(L"C:\\", dialog.initialDir);
-    EXPECT_EQ(L"実行ファイルを選択", dialog.title);
-    EXPECT_EQ(L"exe", dialog.defaultExtension);
-    EXPECT_EQ(static_cast<DWORD>(OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST), dialog.flags);
-    EXPECT_FALSE(UpdateEnabled());
-    EXPECT_EQ(fileProgram, WindowText(Control(kListView1Page, IDC_LV1_FILE_PROG)));
+    // The file and the folder command: each picker asks alike and fills its own edit, no other.
+    const struct {
+        int browse, edit, other;
+    } twins[] = {{IDC_LV1_FILE_BROWSE, IDC_LV1_FILE_PROG, IDC_LV1_FLDR_PROG},
+                 {IDC_LV1_FLDR_BROWSE, IDC_LV1_FLDR_PROG, IDC_LV1_FILE_PROG}};
+    for (const auto& twin : twins) {
+        Close();
+        Open();
+        const std::wstring own = WindowText(Control(kListView1Page, twin.edit));
+        const std::wstring other = WindowText(Control(kListView1Page, twin.other));
+        calls.fileDialogs.clear();
+        calls.chosenFile.clear();
+        Command(kListView1Page, twin.browse); // cancelled
+        ASSERT_EQ(1u, calls.fileDialogs.size()) << twin.browse;
+        const SystemCallRecorder::FileDialogCall& dialog = calls.fileDialogs[0];
+        EXPECT_EQ(window, dialog.owner);
+        EXPECT_EQ(L"実行ファイル(*.exe)\0*.exe\0全てのファイル(*.*)\0*.*\0"s, dialog.filter);
+        EXPECT_EQ(1u, dialog.filterIndex);
+        EXPECT_EQ(1024u, dialog.maxFile);
+        EXPECT_EQ(L"", dialog.initialFile); // never the edit's text
+        EXPECT_EQ(L"C:\\", dialog.initialDir);
+        EXPECT_EQ(L"実行ファイルを選択", dialog.title);
+        EXPECT_EQ(L"exe", dialog.defaultExtension);
+        EXPECT_EQ(static_cast<DWORD>(OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST), dialog.flags);
+        EXPECT_FALSE(UpdateEnabled());
+        EXPECT_EQ(own, WindowText(Control(kListView1Page, twin.edit)));
 
-    calls.chosenFile = L"C:\\Tools\\viewer.exe";
-    Command(kListView1Page, IDC_LV1_FLDR_BROWSE);
-    ASSERT_EQ(2u, calls.fileDialogs.size());
-    EXPECT_EQ(L"", calls.fileDialogs[1].initialFile);
-    EXPECT_TRUE(UpdateEnabled());
-    EXPECT_EQ(calls.chosenFile, WindowText(Control(kListView1Page, IDC_LV1_FLDR_PROG)));
-    EXPECT_EQ(fileProgram, WindowText(Control(kListView1Page, IDC_LV1_FILE_PROG)));
+        calls.chosenFile = L"C:\\Tools\\viewer.exe";
+        Command(kListView1Page, twin.browse);
+        EXPECT_TRUE(UpdateEnabled()) << twin.browse;
+        EXPECT_EQ(calls.chosenFile, WindowText(Control(kListView1Page, twin.edit)));
+        EXPECT_EQ(other, WindowText(Control(kListView1Page, twin.other)));
+    }
 }
 
 TEST_F(PageBindingTest, DragHintKeepsItsLookWhenItsCheckBoxIsToggled) {
