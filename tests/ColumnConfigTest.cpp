@@ -140,11 +140,14 @@ TEST_F(ColumnConfigTest, TicksAndMovesAreChangesAndSaveInRowOrder) {
     EXPECT_TRUE(UpdateEnabled());
     ASSERT_EQ(1u, PressUpdate().size());
     EXPECT_EQ(L"属性+ 名前+ 種類+ 更新日時- サイズ- ", SavedNames());
+    // Every cell moved with its row, on screen as after a new start.
+    const wchar_t* const rows = L"属性+72/  名前+240/昇順 種類+135/  更新日時-120/  サイズ-110/  ";
+    EXPECT_EQ(rows, Shown()) << "a moved row left a cell behind";
 
     Close();
     Open();
     list = Control(kListView2Page, IDC_LV2_COLUMN_LIST);
-    EXPECT_EQ(L"属性+72/  名前+240/昇順 種類+135/  更新日時-120/  サイズ-110/  ", Shown());
+    EXPECT_EQ(rows, Shown());
 }
 
 TEST_F(ColumnConfigTest, RefusedUntickStillCountsAsAChange) {
