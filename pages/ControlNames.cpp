@@ -2,6 +2,7 @@
 
 #include "app/OptionsWindow.h"
 #include "app/SystemCalls.h"
+#include "pages/PageBinding.h"
 #include "pages/PageIds.h"
 #include "resource.h"
 
@@ -31,8 +32,8 @@ const Annotation kAnnotations[] = {
     {kListView1Page, IDC_LV1_FLDR_PROG, L"フォルダが選択された場合のプログラム"},
     {kListView1Page, IDC_LV1_FLDR_BROWSE, L"フォルダが選択された場合のプログラムを選択..."},
     {kListView1Page, IDC_LV1_FLDR_ARG, L"フォルダが選択された場合の引数"},
-    {kListView2Page, IDC_LV2_VIEW_MODE_EF, L"表示形式の例外フォルダ"},
-    {kListView2Page, IDC_LV2_COLUMN_EF, L"カラムヘッダの例外フォルダ"},
+    {kListView2Page, IDC_LV2_VIEW_MODE_EF, kViewModeExceptionsName},
+    {kListView2Page, IDC_LV2_COLUMN_EF, kColumnExceptionsName},
     {kListView2Page, IDC_LV2_UP, L"カラムを上へ移動"},
     {kListView2Page, IDC_LV2_DOWN, L"カラムを下へ移動"},
 };

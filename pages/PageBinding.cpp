@@ -130,8 +130,8 @@ struct ExceptionEditInfo {
     const wchar_t* listName;
 };
 const ExceptionEditInfo kExceptionEdits[] = {
-    {IDC_LV2_VIEW_MODE_EF, L"表示形式の例外フォルダ"},
-    {IDC_LV2_COLUMN_EF, L"カラムヘッダの例外フォルダ"},
+    {IDC_LV2_VIEW_MODE_EF, kViewModeExceptionsName},
+    {IDC_LV2_COLUMN_EF, kColumnExceptionsName},
 };
 
 template <typename T> void Release(T*& slot) {

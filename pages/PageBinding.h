@@ -15,6 +15,10 @@
 
 constexpr size_t kProgramPathChars = 1024;
 
+// The two exception lists as the program names them to users: in its messages and to screen readers.
+inline constexpr wchar_t kViewModeExceptionsName[] = L"表示形式の例外フォルダ";
+inline constexpr wchar_t kColumnExceptionsName[] = L"カラムヘッダの例外フォルダ";
+
 extern CFontLabelWnd* generalHintLabel;
 extern CMultiEdit* viewModeExceptionEdit;
 extern CMultiEdit* columnExceptionEdit;

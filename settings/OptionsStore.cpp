@@ -302,11 +302,12 @@ void LoadValues(const CValueSource& source, Options& options, LoadKind kind, Use
 
     ReadNumbers(source, options, kCommandBarNumbers, std::size(kCommandBarNumbers), used);
     if (!IsWindows11Build(ReadWindowsBuildNumber())) {
-        for (int32_t Options::*field : kWindows11OnlyFields) {
-            options.*field = 0;
-            for (const NumberOption& row : kCommandBarNumbers) {
-                if (used != nullptr && row.field == field) {
-                    used->erase(row.name);
+        for (const NumberOption& row : kCommandBarNumbers) {
+            if (std::find(std::begin(kWindows11OnlyFields), std::end(kWindows11OnlyFields), row.field) !=
+                std::end(kWindows11OnlyFields)) {
+                options.*(row.field) = 0;
+                if (used != nullptr) {
+                    used->erase(row.name); // read, but it never reaches the settings
                 }
             }
         }
