@@ -245,6 +245,80 @@ TEST_F(AccessibilityTest, EveryTextIsReadableInAHighContrastSchemeAndTheNormalCo
     EXPECT_EQ(0, CountPixels(generalHintLabel->GetHwnd(), RGB(24, 24, 160)).Total());
 }
 
+// The columns of an area where the ink of its text lies: the pixels that stand out from the
+// area's most common colour, smoothed edges left out. {-1, -1} when nothing stands out.
+std::pair<int, int> InkColumns(const ScreenCapture& screen, const RECT& area) {
+    std::map<COLORREF, int> counts;
+    for (int y = area.top; y < area.bottom; ++y) {
+        for (int x = area.left; x < area.right; ++x) {
+            ++counts[screen.At(x, y)];
+        }
+    }
+    const COLORREF background =
+        std::max_element(counts.begin(), counts.end(), [](const auto& a, const auto& b) {
+            return a.second < b.second;
+        })->first;
+    std::pair<int, int> ink = {-1, -1};
+    for (int y = area.top; y < area.bottom; ++y) {
+        for (int x = area.left; x < area.right; ++x) {
+            if (ContrastRatio(screen.At(x, y), background) >= 2.0) {
+                ink.first = ink.first < 0 ? x : std::min(ink.first, x);
+                ink.second = std::max(ink.second, x);
+            }
+        }
+    }
+    return ink;
+}
+
+// Every text of every page, the templates' own and those the program sets, fits its control in
+// the stand-in font, and its ink lies where the control's alignment puts it: painted by the
+// system or by the program's own labels.
+TEST_F(AccessibilityTest, EveryTextFitsItsControlAndLiesWhereItsAlignmentPutsIt) {
+    Open();
+    SetMasters(true);
+    std::map<HWND, const LOGFONTW*> ownFonts;
+    for (CFontLabelWnd* label : std::initializer_list<CFontLabelWnd*>{generalHintLabel, titleLabel,
+                                                                      versionLabel, mailLabel, webLabel}) {
+        ownFonts[label->GetHwnd()] = &label->m_logFont;
+    }
+    for (int page = kSetupPage; page < kPageCount; ++page) {
+        ShowPage(page);
+        const ScreenCapture screen;
+        std::vector<HWND> controls;
+        for (HWND parent : {FindPageWindow(page), window}) {
+            for (HWND c = GetWindow(parent, GW_CHILD); c != nullptr && (parent != window || page == 0);
+                 c = GetWindow(c, GW_HWNDNEXT)) {
+                controls.push_back(c); // the bottom row once, with the first page
+            }
+        }
+        for (HWND c : controls) {
+            const std::wstring cls = ClassOf(c);
+            const LONG_PTR style = GetWindowLongPtrW(c, GWL_STYLE);
+            if (WindowText(c).empty() || cls == L"Edit" || cls == L"SysListView32" ||
+                (cls == L"Static" && (style & SS_TYPEMASK) == SS_ICON)) {
+                continue;
+            }
+            const auto own = ownFonts.find(c);
+            ExpectTextFits(c, own != ownFonts.end() ? own->second : nullptr);
+            const LONG_PTR type = style & BS_TYPEMASK;
+            if (cls == L"ComboBox" || (cls == L"Button" && type == BS_GROUPBOX)) {
+                continue;
+            }
+            const RECT area = TextArea(c);
+            const auto [left, right] = InkColumns(screen, area);
+            const int leftGap = left - area.left, rightGap = area.right - 1 - right;
+            const bool rightAligned = cls == L"Static" && (style & SS_TYPEMASK) == SS_RIGHT;
+            const bool centred = cls == L"Button" && type <= BS_DEFPUSHBUTTON && (style & BS_LEFT) == 0;
+            const bool placed = left >= 0 && (rightAligned ? rightGap <= 3
+                                              : centred    ? std::abs(leftGap - rightGap) <= 3
+                                                           : leftGap <= 5);
+            EXPECT_TRUE(placed) << "page " << page << ", control " << GetDlgCtrlID(c) << " ("
+                                << testing::PrintToString(WindowText(c)) << "): ink " << leftGap
+                                << " from the left, " << rightGap << " from the right";
+        }
+    }
+}
+
 // The name a screen reader announces, by the platform's documented rule: the annotation if
 // there is one; a button's, check box's or link's own text; otherwise the static text found
 // walking back through the z-order, a tab stop ending the search.

@@ -67,13 +67,13 @@ protected:
         return static_cast<int>(SendMessageW(Control(page, id), CB_GETCURSEL, 0, 0));
     }
 
-    // Clicks Update as a user does, which only works when the edits have enabled it, and
-    // answers whatever box follows with OK; returns the boxes seen.
+    // Clicks the button named Update as a user does, which only works when the edits have
+    // enabled it, and answers whatever box follows with OK; returns the boxes seen.
     std::vector<SeenDialog> PressUpdate() {
         DialogResponder responder = DialogResponder::Answering(IDOK);
         EXPECT_TRUE(UpdateEnabled()) << "nothing enabled Update";
         if (UpdateEnabled()) {
-            SendMessageW(GetDlgItem(window, IDC_UPDATE), BM_CLICK, 0, 0);
+            PressButton(window, L"更新");
         }
         return responder.seen;
     }

@@ -8,6 +8,11 @@
 
 namespace {
 
+// The page's buttons by the texts the user reads on them.
+const wchar_t kRegister[] = L"DLL登録(&R)...";
+const wchar_t kUnregister[] = L"DLL登録解除(&U)...";
+const wchar_t kRemove[] = L"（１）オプション設定を削除する";
+
 class SetupPageTest : public OptionsWindowFixture {
 protected:
     void TearDown() override {
@@ -19,9 +24,9 @@ protected:
     static bool RegisterEnabled() { return Enabled(kSetupPage, IDC_SETUP_REGISTER); }
     static bool UnregisterEnabled() { return Enabled(kSetupPage, IDC_SETUP_UNREGISTER); }
 
-    std::vector<SeenDialog> Press(int id, int answer = IDOK) {
+    std::vector<SeenDialog> Press(const wchar_t* button, int answer = IDOK) {
         DialogResponder responder = DialogResponder::Answering(answer);
-        Command(kSetupPage, id);
+        PressButton(FindPageWindow(kSetupPage), button);
         return responder.seen;
     }
 
@@ -36,32 +41,40 @@ protected:
     }
 };
 
-TEST_F(SetupPageTest, VerdictFollowsTheTableOfVerifiedBuilds) {
+// Every row of both tables of verified builds at both ends of its revisions and one past each,
+// and the builds around the rows; whatever the verdict, the lines fit their controls.
+TEST_F(SetupPageTest, VerdictFollowsEveryRowOfTheVerifiedBuildsAtItsEdges) {
+    const wchar_t* const verified = L"インストール可能";
+    const wchar_t* const unverified = L"インストール可能（動作未確認）";
+    const wchar_t* const refused = L"インストールできません";
     struct Case {
         const wchar_t* build;
         DWORD ubr;
         const wchar_t* verdict;
     };
-    const Case cases[] = {
-        {L"22631", 4460, L"インストール可能"},
-        {L"22631", 4461, L"インストール可能（動作未確認）"},
-        {L"22621", 4316, L"インストール可能（動作未確認）"},
-        {L"26100", 1741, L"インストール可能"},
-        {L"26100", 1742, L"インストール可能（動作未確認）"},
-        {L"26200", 1, L"インストール可能（動作未確認）"},
-        {L"22000", 100, L"インストールできません"},
-        {L"22625", 4400, L"インストールできません"},
-        {L"19045", 5073, L"インストール可能"},
-        {L"19045", 5200, L"インストール可能（動作未確認）"},
-        {L"19046", 1, L"インストール可能（動作未確認）"},
-        {L"19044", 5073, L"インストールできません"},
-        {L"21999", 1, L"インストール可能（動作未確認）"},
-    };
+    std::vector<Case> cases = {{L"26101", 0, unverified}, {L"22000", 4400, refused},
+                               {L"22625", 4400, refused}, {L"21999", 1, unverified},
+                               {L"19046", 1, unverified}, {L"19044", 5073, refused},
+                               {L"0", 0, refused}};
+    const struct {
+        const wchar_t* build;
+        DWORD minUbr, maxUbr;
+    } rows[] = {
+        {L"22621", 4317, 4460}, {L"22631", 4317, 4460}, {L"26100", 1741, 1741}, {L"19045", 5073, 5131}};
+    for (const auto& row : rows) {
+        cases.insert(cases.end(), {{row.build, row.minUbr - 1, unverified},
+                                   {row.build, row.minUbr, verified},
+                                   {row.build, row.maxUbr, verified},
+                                   {row.build, row.maxUbr + 1, unverified}});
+    }
     Open();
     for (const Case& c : cases) {
-        version.Set(c.build, c.ubr, L"23H2");
+        version.Set(c.build, c.ubr, L"24H2");
         ShowWindowsVersionCheck();
         EXPECT_EQ(c.verdict, Text(IDC_SETUP_VERDICT)) << c.build << "." << c.ubr;
+        for (int id : {IDC_SETUP_SUPPORTED_VERSION, IDC_SETUP_RUNNING_VERSION, IDC_SETUP_VERDICT}) {
+            ExpectTextFits(Control(kSetupPage, id));
+        }
     }
 }
 
@@ -91,7 +104,7 @@ TEST_F(SetupPageTest, RegistrationRunsRegsvr32AndSwapsTheButtons) {
     EXPECT_TRUE(RegisterEnabled());
     EXPECT_FALSE(UnregisterEnabled());
 
-    std::vector<SeenDialog> seen = Press(IDC_SETUP_REGISTER);
+    std::vector<SeenDialog> seen = Press(kRegister);
     ASSERT_EQ(1u, calls.elevations.size());
     const SystemCallRecorder::ShellCall& run = calls.elevations[0];
     EXPECT_EQ(static_cast<ULONG>(SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI), run.mask);
@@ -112,7 +125,7 @@ TEST_F(SetupPageTest, RegistrationRunsRegsvr32AndSwapsTheButtons) {
     EXPECT_TRUE(UnregisterEnabled());
     EXPECT_FALSE(UpdateEnabled());
 
-    seen = Press(IDC_SETUP_UNREGISTER);
+    seen = Press(kUnregister);
     ASSERT_EQ(2u, calls.elevations.size());
     EXPECT_EQ(L"/s /u \"" + DllPath() + L"\"", calls.elevations[1].params);
     EXPECT_EQ(calls.elevations[0].file, calls.elevations[1].file);
@@ -122,6 +135,16 @@ TEST_F(SetupPageTest, RegistrationRunsRegsvr32AndSwapsTheButtons) {
     EXPECT_FALSE(IsExtensionRegistered());
     EXPECT_TRUE(RegisterEnabled());
     EXPECT_FALSE(UnregisterEnabled());
+
+    // A declined elevation is a failure, and the buttons stay as they were.
+    calls.runElevations = false;
+    seen = Press(kRegister);
+    EXPECT_EQ(3u, calls.elevations.size());
+    ASSERT_EQ(1u, seen.size());
+    EXPECT_EQ(L"インストールに失敗しました", seen[0].text);
+    EXPECT_EQ(BoxIcon::kError, seen[0].icon);
+    EXPECT_TRUE(RegisterEnabled());
+    EXPECT_FALSE(UnregisterEnabled());
 }
 
 TEST_F(SetupPageTest, MissingDllRunsNothingAndAFileThatIsNoDllFailsToRegister) {
@@ -129,69 +152,48 @@ TEST_F(SetupPageTest, MissingDllRunsNothingAndAFileThatIsNoDllFailsToRegister) {
     MoveDllAside();
     {
         SystemCallRecorder calls;
-        for (int id : {IDC_SETUP_REGISTER, IDC_SETUP_UNREGISTER}) {
-            const std::vector<SeenDialog> seen = Press(id);
+        for (const wchar_t* button : {kRegister, kUnregister}) {
+            if (button == kUnregister) { // a window opened while registered
+                FakeExtensionRegistration();
+                Close();
+                Open();
+            }
+            const std::vector<SeenDialog> seen = Press(button);
             ASSERT_EQ(1u, seen.size());
             EXPECT_EQ(DllPath() + L"\nファイルが見つかりません", seen[0].text);
             EXPECT_EQ(BoxIcon::kError, seen[0].icon);
         }
         EXPECT_TRUE(calls.elevations.empty());
-        EXPECT_TRUE(RegisterEnabled());
+        EXPECT_TRUE(UnregisterEnabled());
+        RemoveExtensionRegistration();
+        Close();
+        Open();
     }
 
     HANDLE file = CreateFileW(DllPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     DWORD written = 0;
     WriteFile(file, "not a dll", 9, &written, nullptr);
     CloseHandle(file);
-    const std::vector<SeenDialog> seen = Press(IDC_SETUP_REGISTER);
+    const std::vector<SeenDialog> seen = Press(kRegister);
     ASSERT_EQ(1u, seen.size());
     EXPECT_EQ(L"インストールに失敗しました", seen[0].text);
     EXPECT_EQ(BoxIcon::kError, seen[0].icon);
     EXPECT_FALSE(IsExtensionRegistered());
 }
 
-TEST_F(SetupPageTest, DeclinedElevationIsAFailure) {
-    FakeExtensionRegistration();
+// Removal asks first; No changes nothing (a push button is never a change by itself); a failed
+// deletion gives the system's reason and keeps the key and the changes; a missing key is gone.
+TEST_F(SetupPageTest, RemovingTheOptionsAsksFirstAndReportsTheSystemsReason) {
     SystemCallRecorder calls;
-    calls.runElevations = false;
     Open();
-    const std::vector<SeenDialog> seen = Press(IDC_SETUP_UNREGISTER);
-    EXPECT_EQ(1u, calls.elevations.size());
-    ASSERT_EQ(1u, seen.size());
-    EXPECT_EQ(L"アンインストールに失敗しました", seen[0].text);
-    EXPECT_EQ(BoxIcon::kError, seen[0].icon);
-    EXPECT_FALSE(RegisterEnabled());
-    EXPECT_TRUE(UnregisterEnabled());
-}
-
-TEST_F(SetupPageTest, RemovingTheOptionsAsksFirst) {
-    Open();
-    Click(kTreeViewPage, IDC_TREE_HAS_LINES);
-    ASSERT_TRUE(OptionsKeyExists());
-
-    std::vector<SeenDialog> seen = Press(IDC_SETUP_REMOVE_OPTIONS, IDNO);
+    std::vector<SeenDialog> seen = Press(kRemove, IDNO);
     ASSERT_EQ(1u, seen.size());
     EXPECT_EQ(L"オプション設定を削除しますか?", seen[0].text);
     EXPECT_EQ(BoxIcon::kQuestion, seen[0].icon);
-    EXPECT_TRUE(OptionsKeyExists());
-    EXPECT_TRUE(UpdateEnabled());
-
-    seen = Press(IDC_SETUP_REMOVE_OPTIONS, IDYES);
-    ASSERT_EQ(2u, seen.size());
-    EXPECT_EQ(L"オプション設定を削除しました", seen[1].text);
-    EXPECT_EQ(BoxIcon::kInformation, seen[1].icon);
-    EXPECT_FALSE(OptionsKeyExists());
     EXPECT_FALSE(UpdateEnabled());
-
-    seen = Press(IDC_SETUP_REMOVE_OPTIONS, IDYES); // nothing left to remove
-    ASSERT_EQ(2u, seen.size());
-    EXPECT_EQ(L"オプション設定を削除しました", seen[1].text);
-}
-
-TEST_F(SetupPageTest, FailedRemovalShowsTheSystemsReason) {
-    SystemCallRecorder calls;
-    Open();
     Click(kTreeViewPage, IDC_TREE_HAS_LINES);
+    ASSERT_TRUE(OptionsKeyExists());
+
     wchar_t reason[512] = {};
     FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_ACCESS_DENIED,
                    0, reason, 512, nullptr);
@@ -200,22 +202,31 @@ TEST_F(SetupPageTest, FailedRemovalShowsTheSystemsReason) {
     const struct {
         LSTATUS code;
         std::wstring text;
-    } cases[] = {{ERROR_ACCESS_DENIED, head + reason}, {0x2000ABCD, head + L"不明なエラー"}};
-    for (const auto& c : cases) {
-        calls.deleteResult = c.code;
-        const std::vector<SeenDialog> seen = Press(IDC_SETUP_REMOVE_OPTIONS, IDYES);
+    } failures[] = {{ERROR_ACCESS_DENIED, head + reason}, {0x2000ABCD, head + L"不明なエラー"}};
+    for (const auto& failure : failures) {
+        calls.deleteResult = failure.code;
+        seen = Press(kRemove, IDYES);
         ASSERT_EQ(2u, seen.size());
-        EXPECT_EQ(c.text, seen[1].text);
+        EXPECT_EQ(failure.text, seen[1].text);
         EXPECT_EQ(BoxIcon::kError, seen[1].icon);
         EXPECT_TRUE(OptionsKeyExists());
         EXPECT_TRUE(UpdateEnabled());
+    }
+    calls.deleteResult = 0;
+    for (int twice = 0; twice < 2; ++twice) { // the second time there is nothing left to remove
+        seen = Press(kRemove, IDYES);
+        ASSERT_EQ(2u, seen.size());
+        EXPECT_EQ(L"オプション設定を削除しました", seen[1].text);
+        EXPECT_EQ(BoxIcon::kInformation, seen[1].icon);
+        EXPECT_FALSE(OptionsKeyExists());
+        EXPECT_FALSE(UpdateEnabled());
     }
 }
 
 TEST_F(SetupPageTest, InstallFolderOpensInTheShell) {
     SystemCallRecorder calls;
     Open();
-    Command(kSetupPage, IDC_SETUP_OPEN_FOLDER);
+    PressButton(FindPageWindow(kSetupPage), L"（２）Travine の格納フォルダを開く");
     ASSERT_EQ(1u, calls.shellCalls.size());
     const SystemCallRecorder::ShellCall& open = calls.shellCalls[0];
     EXPECT_EQ(FindPageWindow(kSetupPage), open.owner);

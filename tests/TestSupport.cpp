@@ -302,6 +302,24 @@ void PressButton(HWND dialog, int id) {
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
 }
 
+HWND ChildWithText(HWND parent, const std::wstring& text, int nth) {
+    for (HWND c = GetWindow(parent, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+        if (WindowText(c) == text && nth-- == 0) {
+            return c;
+        }
+    }
+    return nullptr;
+}
+
+void PressButton(HWND parent, const std::wstring& text, int nth) {
+    HWND button = ChildWithText(parent, text, nth);
+    EXPECT_TRUE(button != nullptr && IsWindowEnabled(button))
+        << "no enabled button " << testing::PrintToString(text);
+    if (button != nullptr) {
+        SendMessageW(button, BM_CLICK, 0, 0);
+    }
+}
+
 HWND CreateTestWindow(const wchar_t* className, WNDPROC proc, DWORD style, int width, int height) {
     WNDCLASSW wc = {};
     wc.lpfnWndProc = proc;
@@ -345,6 +363,48 @@ std::wstring WindowText(HWND hwnd) {
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
     text.resize(static_cast<size_t>(GetWindowTextW(hwnd, &text[0], static_cast<int>(text.size()))));
     return text;
+}
+
+void ExpectTextFits(HWND control, const LOGFONTW* ownFont) {
+    wchar_t cls[32] = {};
+    GetClassNameW(control, cls, 32);
+    const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
+    const LONG_PTR type = style & BS_TYPEMASK;
+    RECT room;
+    GetClientRect(control, &room);
+    UINT format = DT_CALCRECT | DT_EXPANDTABS;
+    std::vector<std::wstring> texts = {WindowText(control)};
+    if (ownFont != nullptr) {
+        // drawn line by line as the label paints it, never wrapped
+    } else if (wcscmp(cls, L"Static") == 0) {
+        format |= DT_WORDBREAK | ((style & SS_NOPREFIX) != 0 ? DT_NOPREFIX : 0);
+    } else if (wcscmp(cls, L"ComboBox") == 0) {
+        texts = ComboItems(control);
+        room.right -= GetSystemMetrics(SM_CXVSCROLL) + 6;
+    } else {
+        format |= DT_SINGLELINE;
+        room.left += (type == BS_AUTOCHECKBOX || type == BS_CHECKBOX || type == BS_AUTORADIOBUTTON) ? 16
+                     : type == BS_GROUPBOX                                                          ? 8
+                                                                                                    : 3;
+        room.right -= type == BS_GROUPBOX ? 8 : 3;
+    }
+    HDC dc = GetDC(control);
+    HFONT made = ownFont != nullptr ? CreateFontIndirectW(ownFont) : nullptr;
+    HGDIOBJ old = SelectObject(
+        dc, made != nullptr ? made : reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    for (const std::wstring& text : texts) {
+        RECT needed = {0, 0, room.right - room.left, 0};
+        DrawTextW(dc, text.c_str(), -1, &needed, format);
+        EXPECT_TRUE(needed.right <= room.right - room.left && needed.bottom <= room.bottom - room.top)
+            << "control " << GetDlgCtrlID(control) << ": " << testing::PrintToString(text) << " needs "
+            << needed.right << "x" << needed.bottom << ", has " << room.right - room.left << "x"
+            << room.bottom - room.top;
+    }
+    SelectObject(dc, old);
+    if (made != nullptr) {
+        DeleteObject(made);
+    }
+    ReleaseDC(control, dc);
 }
 
 std::vector<std::wstring> ComboItems(HWND combo) {

@@ -121,7 +121,12 @@ private:
     DialogResponder* m_previous = nullptr;
 };
 
-void PressButton(HWND dialog, int id); // posts WM_COMMAND id
+void PressButton(HWND dialog, int id); // posts WM_COMMAND id, for the system's own boxes
+// The child of parent that shows exactly this text, the nth of them in the z-order: a control
+// found as the user finds it, by what its template wrote on it. Null when there is none.
+HWND ChildWithText(HWND parent, const std::wstring& text, int nth = 0);
+// Clicks the enabled button that shows this text (BM_CLICK); fails the test when there is none.
+void PressButton(HWND parent, const std::wstring& text, int nth = 0);
 
 // List view rows, changed the way a user's click changes them (the same notifications).
 void SelectRow(HWND list, int row);
@@ -200,6 +205,10 @@ Pixels CountPixels(HWND control, COLORREF color); // as the control is on screen
 HWND CreateTestWindow(const wchar_t* className, WNDPROC proc, DWORD style, int width, int height);
 
 std::wstring WindowText(HWND hwnd);
+// The control's text, measured in its font as the control lays it out, fits the room the control
+// gives it: a static's wrapped lines, a button's line beside its box or inside its frame, every
+// entry of a drop-down list. A label that paints itself is measured in its own font.
+void ExpectTextFits(HWND control, const LOGFONTW* ownFont = nullptr);
 std::vector<std::wstring> ComboItems(HWND combo);
 std::wstring TabText(HWND tab, int index);
 std::wstring ProgramFolder(); // with trailing backslash
