@@ -8,29 +8,34 @@
 
 namespace {
 
+// Every check box by the text its template gives it, and the option that text names.
 struct CheckBinding {
     int page;
-    int id;
+    const wchar_t* text;
     const wchar_t* value;
 };
 
 const CheckBinding kCheckBoxes[] = {
-    {kGeneralPage, IDC_GEN_HIDE_CMDBAR, L"HideCommandBar"},
-    {kGeneralPage, IDC_GEN_ALT_KEY, L"ShowCMDBarALTKey"},
-    {kGeneralPage, IDC_GEN_WHEEL, L"ShowCMDBarWheel"},
-    {kGeneralPage, IDC_GEN_PREVENT_DRAG, L"PreventDrag"},
-    {kGeneralPage, IDC_GEN_CTRL_RET, L"CtrlRetCmd"},
-    {kGeneralPage, IDC_GEN_CTRL_RET_ADMIN, L"CtrlRetCmdAdmin"},
-    {kGeneralPage, IDC_GEN_TASKBAR_SIMPLE, L"TaskbarSimpleName"},
-    {kGeneralPage, IDC_GEN_TASKBAR_SUFFIX, L"TaskbarRemoveSuffix"},
-    {kTreeViewPage, IDC_TREE_NO_LINES_AT_ROOT, L"NoLinesAtRoot"},
-    {kTreeViewPage, IDC_TREE_NO_FADE, L"NoFadeInOutArrow"},
-    {kTreeViewPage, IDC_TREE_HAS_LINES, L"HasLines"},
-    {kListView1Page, IDC_LV1_SELECT_FIRST, L"SelectFirstItem"},
-    {kListView1Page, IDC_LV1_PC_DRIVE, L"PCSelectDrive"},
-    {kListView1Page, IDC_LV1_SHIFT_RET, L"ShiftRetCmd"},
-    {kListView2Page, IDC_LV2_VIEW_MODE, L"ViewMode"},
-    {kListView2Page, IDC_LV2_COLUMN, L"Column"},
+    {kGeneralPage, L"コマンドバーを隠す(&C)", L"HideCommandBar"},
+    {kGeneralPage, L"[ALT] キーでコマンドバーを表示", L"ShowCMDBarALTKey"},
+    {kGeneralPage, L"タイトルバー上でマウスホイール回転（↓で表示、↑で非表示）", L"ShowCMDBarWheel"},
+    {kGeneralPage, L"ファイルやフォルダのドラッグ開始方法を変更する(&D)", L"PreventDrag"},
+    {kGeneralPage, L"[CTRL] + [ENTER] キーで、現在のフォルダでコマンドプロンプトを起動する(&R)", L"CtrlRetCmd"},
+    {kGeneralPage,
+     L"[CTRL] + [SHIFT] + [ENTER] キーで、現在のフォルダでコマンドプロンプトを管理者権限で起動する(&A)",
+     L"CtrlRetCmdAdmin"},
+    {kGeneralPage, L"タスクバー文字列の 「の他 N 個のタブ」 を表示しない(&S)", L"TaskbarSimpleName"},
+    {kGeneralPage, L"末尾の 「- エクスプローラー」 も表示しない(&E)", L"TaskbarRemoveSuffix"},
+    {kTreeViewPage, L"ルートアイテム（デスクトップ）のラインを非表示にする(&R)", L"NoLinesAtRoot"},
+    {kTreeViewPage, L"サブフォルダが存在するフォルダの開閉マークを常に表示する(&S)", L"NoFadeInOutArrow"},
+    {kTreeViewPage, L"項目の階層を示す線を表示する(&L)", L"HasLines"},
+    {kListView1Page,
+     L"フォルダ変更後にリストビュー内でアイテムが何も選択されていない場合は、先頭のアイテムを選択する(&F)",
+     L"SelectFirstItem"},
+    {kListView1Page, L"PC フォルダを開いた時は指定したドライブを選択する(&D)", L"PCSelectDrive"},
+    {kListView1Page, L"リストビュー内で [SHIFT] + [ENTER] キーを押すと次のプログラムで開く(&A)", L"ShiftRetCmd"},
+    {kListView2Page, L"表示形式を固定する(&V)", L"ViewMode"},
+    {kListView2Page, L"詳細表示のカラムヘッダを固定する(&C)", L"Column"},
 };
 
 class PageBindingTest : public OptionsWindowFixture {
@@ -70,8 +75,13 @@ TEST_F(PageBindingTest, EveryCheckBoxShowsAndSavesItsOwnOption) {
             SetOptionDword(kCheckBoxes[i].value, static_cast<DWORD>(stored(i)));
         }
         Open();
+        std::vector<HWND> boxes;
+        for (const CheckBinding& box : kCheckBoxes) {
+            boxes.push_back(ChildWithText(FindPageWindow(box.page), box.text));
+            ASSERT_NE(nullptr, boxes.back()) << box.value;
+        }
         for (size_t i = 0; i < std::size(kCheckBoxes); ++i) {
-            EXPECT_EQ(stored(i) != 0, Checked(kCheckBoxes[i].page, kCheckBoxes[i].id))
+            EXPECT_EQ(stored(i) != 0, SendMessageW(boxes[i], BM_GETCHECK, 0, 0) == BST_CHECKED)
                 << kCheckBoxes[i].value << ", round " << bit;
         }
         // Toggle every box as a user can: a box becomes clickable once its master is ticked,
@@ -79,8 +89,8 @@ TEST_F(PageBindingTest, EveryCheckBoxShowsAndSavesItsOwnOption) {
         std::vector<bool> clicked(std::size(kCheckBoxes), false);
         for (int pass = 0; pass < 3; ++pass) {
             for (size_t i = std::size(kCheckBoxes); i-- > 0;) {
-                if (!clicked[i] && Enabled(kCheckBoxes[i].page, kCheckBoxes[i].id)) {
-                    Click(kCheckBoxes[i].page, kCheckBoxes[i].id);
+                if (!clicked[i] && IsWindowEnabled(boxes[i])) {
+                    SendMessageW(boxes[i], BM_CLICK, 0, 0);
                     clicked[i] = true;
                 }
             }
@@ -147,25 +157,36 @@ TEST_F(PageBindingTest, ToolbarHeightIsASignedNumber) {
     EXPECT_EQ(L"-123", WindowText(edit));
 }
 
+// The four command edits alike: what each shows, and 1023 characters typed kept whole and 1024
+// cut, each edit with a letter of its own; an edit that did not scroll would refuse them.
 TEST_F(PageBindingTest, CommandTextsAreShownAndSavedUpTo1023Characters) {
     SetOptionDword(L"ShiftRetCmd", 1);
     SetOptionText(L"ShiftRetCmdArgFile", L"/select,\"%1\"");
     Open();
-    EXPECT_EQ(L"%WINDIR%\\notepad.exe", WindowText(Control(kListView1Page, IDC_LV1_FILE_PROG)));
-    EXPECT_EQ(L"/select,\"%1\"", WindowText(Control(kListView1Page, IDC_LV1_FILE_ARG)));
-    EXPECT_EQ(L"%WINDIR%\\explorer.exe", WindowText(Control(kListView1Page, IDC_LV1_FLDR_PROG)));
-    EXPECT_EQ(L"%1", WindowText(Control(kListView1Page, IDC_LV1_FLDR_ARG)));
-
-    const std::wstring longPath = L"C:\\" + std::wstring(1027, L'p');
-    Type(kListView1Page, IDC_LV1_FLDR_PROG, longPath);
+    const struct {
+        int edit;
+        const wchar_t* value;
+        const wchar_t* shown;
+        size_t typed;
+    } edits[] = {{IDC_LV1_FILE_PROG, L"ShiftRetCmdExeFile", L"%WINDIR%\\notepad.exe", 1023},
+                 {IDC_LV1_FILE_ARG, L"ShiftRetCmdArgFile", L"/select,\"%1\"", 1024},
+                 {IDC_LV1_FLDR_PROG, L"ShiftRetCmdExeFldr", L"%WINDIR%\\explorer.exe", 1024},
+                 {IDC_LV1_FLDR_ARG, L"ShiftRetCmdArgFldr", L"%1", 1023}};
+    auto letter = [](int edit) { return static_cast<wchar_t>(L'a' + edit % 26); };
+    for (const auto& e : edits) {
+        EXPECT_EQ(e.shown, WindowText(Control(kListView1Page, e.edit)));
+        Type(kListView1Page, e.edit, std::wstring(e.typed, letter(e.edit)));
+    }
+    ExpectSavedOnce(PressUpdate());
+    for (const auto& e : edits) {
+        const RawValue saved = Stored(e.value);
+        EXPECT_EQ(static_cast<DWORD>(REG_SZ), saved.type);
+        EXPECT_EQ(2048u, saved.bytes.size()) << e.value;
+        EXPECT_TRUE(std::wstring(1023, letter(e.edit)) == saved.AsText()) << e.value;
+    }
     Type(kListView1Page, IDC_LV1_FLDR_ARG, L"");
     ExpectSavedOnce(PressUpdate());
-    const RawValue saved = Stored(L"ShiftRetCmdExeFldr");
-    EXPECT_EQ(static_cast<DWORD>(REG_SZ), saved.type);
-    EXPECT_EQ(2048u, saved.bytes.size());
-    EXPECT_EQ(longPath.substr(0, 1023), saved.AsText());
     EXPECT_EQ(2u, Stored(L"ShiftRetCmdArgFldr").bytes.size());
-    EXPECT_EQ(L"/select,\"%1\"", Stored(L"ShiftRetCmdArgFile").AsText());
 }
 
 TEST_F(PageBindingTest, ExceptionListsAreOneEntryPerLine) {
@@ -340,11 +361,11 @@ TEST_F(PageBindingTest, ProgramPickerAsksForAnExecutableAndOnlyAChoiceIsAChange)
     using namespace std::string_literals;
     SetOptionDword(L"ShiftRetCmd", 1);
     SystemCallRecorder calls;
-    // The file and the folder command: each picker asks alike and fills its own edit, no other.
+    // The file and the folder command: each picker, the first and the second "選択..." on the
+    // page, asks alike and fills its own edit, no other.
     const struct {
         int browse, edit, other;
-    } twins[] = {{IDC_LV1_FILE_BROWSE, IDC_LV1_FILE_PROG, IDC_LV1_FLDR_PROG},
-                 {IDC_LV1_FLDR_BROWSE, IDC_LV1_FLDR_PROG, IDC_LV1_FILE_PROG}};
+    } twins[] = {{0, IDC_LV1_FILE_PROG, IDC_LV1_FLDR_PROG}, {1, IDC_LV1_FLDR_PROG, IDC_LV1_FILE_PROG}};
     for (const auto& twin : twins) {
         Close();
         Open();
@@ -352,7 +373,7 @@ TEST_F(PageBindingTest, ProgramPickerAsksForAnExecutableAndOnlyAChoiceIsAChange)
         const std::wstring other = WindowText(Control(kListView1Page, twin.other));
         calls.fileDialogs.clear();
         calls.chosenFile.clear();
-        Command(kListView1Page, twin.browse); // cancelled
+        PressButton(FindPageWindow(kListView1Page), L"選択...", twin.browse); // cancelled
         ASSERT_EQ(1u, calls.fileDialogs.size()) << twin.browse;
         const SystemCallRecorder::FileDialogCall& dialog = calls.fileDialogs[0];
         EXPECT_EQ(window, dialog.owner);
@@ -368,7 +389,7 @@ TEST_F(PageBindingTest, ProgramPickerAsksForAnExecutableAndOnlyAChoiceIsAChange)
         EXPECT_EQ(own, WindowText(Control(kListView1Page, twin.edit)));
 
         calls.chosenFile = L"C:\\Tools\\viewer.exe";
-        Command(kListView1Page, twin.browse);
+        PressButton(FindPageWindow(kListView1Page), L"選択...", twin.browse);
         EXPECT_TRUE(UpdateEnabled()) << twin.browse;
         EXPECT_EQ(calls.chosenFile, WindowText(Control(kListView1Page, twin.edit)));
         EXPECT_EQ(other, WindowText(Control(kListView1Page, twin.other)));
