@@ -262,6 +262,7 @@ TEST_F(PageBindingTest, TooLongExceptionLineIsShownSelectedAndNothingIsSaved) {
                      reinterpret_cast<LPARAM>(&end));
         EXPECT_EQ(4u, start); // the line after "PC\r\n", whole
         EXPECT_EQ(264u, end);
+        EXPECT_EQ(Control(kListView2Page, c.edit), GetFocus()) << "the refusal left the focus elsewhere";
         EXPECT_TRUE(UpdateEnabled());
         EXPECT_FALSE(Stored(L"HasLines").present);
     }

@@ -7,6 +7,7 @@
 
 #include "OptionsWindowFixture.h"
 #include "app/SettingsBackup.h"
+#include "pages/PageBinding.h"
 #include "settings/RegFileParser.h"
 
 namespace {
@@ -80,11 +81,12 @@ protected:
         OptionsWindowFixture::TearDown();
     }
 
-    // Each command with the file it is given and OK for the box that follows; returns the boxes.
-    std::vector<SeenDialog> Run(void (*command)(HWND), const std::wstring& file, int answer = IDOK) {
+    // Chooses the item with this mnemonic in the menu that Alt+B opens, with the file it is
+    // given and the answer for the boxes that follow; returns the boxes.
+    std::vector<SeenDialog> Run(WORD item, const std::wstring& file, int answer = IDOK) {
         calls.chosenFile = file;
         DialogResponder responder = DialogResponder::Answering(answer);
-        command(window);
+        EXPECT_TRUE(UseMenu({VK_MENU, 'B'}, false, {item}).seen) << "the menu did not open";
         return responder.seen;
     }
     // Opens the menu as a user does and lets the visit press its keys there.
@@ -96,7 +98,7 @@ protected:
         PumpUntil([&] { return GetForegroundWindow() == window; });
         SetTimer(nullptr, 0, 50, VisitMenu);
         if (click) {
-            ClickAt(GetDlgItem(window, IDC_BACKUP));
+            ClickAt(ChildWithText(window, L"バックアップ(&B)..."));
         }
         for (WORD key : openKeys) {
             PressKey(key, true);
@@ -167,7 +169,7 @@ TEST_F(SettingsBackupTest, ARoundTripThroughAFileWritesTheKeyUpdateWrites) {
     Open();
     DeleteOptionsKey(); // every Update below writes into an empty key
     EditEveryPage();
-    std::vector<SeenDialog> seen = Run(SaveSettingsToFile, folder + L"a.reg");
+    std::vector<SeenDialog> seen = Run('S', folder + L"a.reg");
     ASSERT_EQ(1u, calls.fileDialogs.size());
     const SystemCallRecorder::FileDialogCall& dialog = calls.fileDialogs[0];
     EXPECT_TRUE(dialog.save);
@@ -186,15 +188,16 @@ TEST_F(SettingsBackupTest, ARoundTripThroughAFileWritesTheKeyUpdateWrites) {
     const StoredKey updated = StoredValues();
 
     // The defaults, then the file, then Update: the key is the one Update wrote directly.
-    seen = Run(ResetSettingsToDefaults, L"", IDYES);
+    seen = Run('D', L"", IDYES);
     ASSERT_EQ(1u, seen.size());
     EXPECT_TRUE(UpdateEnabled());
+    EXPECT_EQ(0, columnList->GetSelectedItem()) << "the refilled list lost its selection";
     EXPECT_FALSE(Checked(kTreeViewPage, IDC_TREE_HAS_LINES));
     EXPECT_EQ(2, Selection(kGeneralPage, IDC_GEN_DRAG_TYPE));
     EXPECT_FALSE(Enabled(kListView1Page, IDC_LV1_FILE_PROG)) << "the enable rules ran";
     DeleteOptionsKey();
     for (int pass = 0; pass < 2; ++pass) {
-        seen = Run(LoadSettingsFromFile, folder + (pass == 0 ? L"a.reg" : L"b.reg"));
+        seen = Run('L', folder + (pass == 0 ? L"a.reg" : L"b.reg"));
         ASSERT_EQ(1u, seen.size());
         EXPECT_EQ(BoxIcon::kInformation, seen[0].icon);
         // Every value a save writes reached the settings, but OptionInitialized, which a load never uses.
@@ -206,8 +209,12 @@ TEST_F(SettingsBackupTest, ARoundTripThroughAFileWritesTheKeyUpdateWrites) {
         EXPECT_TRUE(Checked(kTreeViewPage, IDC_TREE_HAS_LINES));
         EXPECT_TRUE(Enabled(kListView1Page, IDC_LV1_FILE_PROG));
         EXPECT_EQ(L"更新日時", CellText(Control(kListView2Page, IDC_LV2_COLUMN_LIST), 2, 0));
+        // The first row selected, and the buttons that follow the selection follow it.
+        EXPECT_EQ(0, columnList->GetSelectedItem());
+        EXPECT_FALSE(Enabled(kListView2Page, IDC_LV2_UP));
+        EXPECT_TRUE(Enabled(kListView2Page, IDC_LV2_DOWN) && Enabled(kListView2Page, IDC_LV2_EDIT));
         // Saved again, the file is the same file: a fixed point.
-        Run(SaveSettingsToFile, folder + L"b.reg");
+        Run('S', folder + L"b.reg");
         EXPECT_EQ(first, ReadBytes(folder + L"b.reg"));
         PressUpdate();
         EXPECT_TRUE(updated == StoredValues()) << "pass " << pass;
@@ -219,7 +226,7 @@ TEST_F(SettingsBackupTest, SaveRefusesWhatUpdateRefusesAndAFailedWriteKeepsTheOl
     Open();
     Click(kListView2Page, IDC_LV2_VIEW_MODE);
     Type(kListView2Page, IDC_LV2_VIEW_MODE_EF, std::wstring(260, L'x'));
-    std::vector<SeenDialog> seen = Run(SaveSettingsToFile, folder + L"a.reg");
+    std::vector<SeenDialog> seen = Run('S', folder + L"a.reg");
     ASSERT_EQ(1u, seen.size());
     EXPECT_EQ(0u, seen[0].text.find(L"表示形式の例外フォルダの 1 行目が長すぎます"));
     EXPECT_TRUE(calls.fileDialogs.empty()) << "refused before a file is chosen";
@@ -233,7 +240,7 @@ TEST_F(SettingsBackupTest, SaveRefusesWhatUpdateRefusesAndAFailedWriteKeepsTheOl
     } failures[] = {{&calls.writeError, ERROR_DISK_FULL}, {&calls.moveError, ERROR_SHARING_VIOLATION}};
     for (const auto& failure : failures) {
         *failure.failure = failure.code;
-        seen = Run(SaveSettingsToFile, folder + L"a.reg");
+        seen = Run('S', folder + L"a.reg");
         *failure.failure = 0;
         ASSERT_EQ(1u, seen.size());
         EXPECT_EQ(BoxIcon::kError, seen[0].icon);
@@ -252,7 +259,7 @@ TEST_F(SettingsBackupTest, SaveRefusesWhatUpdateRefusesAndAFailedWriteKeepsTheOl
     EXPECT_EQ(static_cast<DWORD>(MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH), calls.moves[0].flags);
 
     // A valid path of the longest length: the temporary file's path must work on Windows too.
-    seen = Run(SaveSettingsToFile, folder + LongName());
+    seen = Run('S', folder + LongName());
     ASSERT_EQ(2u, calls.moves.size());
     const std::wstring extended = L"\\\\?\\";
     for (const std::wstring& path : {calls.moves[1].from, calls.moves[1].to}) {
@@ -288,7 +295,7 @@ TEST_F(SettingsBackupTest, BadFilesChangeNothingAndOtherKeysAndDeletionsAreOnlyC
     };
     for (const auto& file : bad) {
         ASSERT_TRUE(WriteBytes(folder + L"bad.reg", file.bytes));
-        const std::vector<SeenDialog> seen = Run(LoadSettingsFromFile, folder + L"bad.reg");
+        const std::vector<SeenDialog> seen = Run('L', folder + L"bad.reg");
         ASSERT_EQ(1u, seen.size());
         EXPECT_EQ(BoxIcon::kError, seen[0].icon);
         EXPECT_NE(std::wstring::npos, seen[0].text.find(file.reason)) << seen[0].text.c_str();
@@ -296,24 +303,25 @@ TEST_F(SettingsBackupTest, BadFilesChangeNothingAndOtherKeysAndDeletionsAreOnlyC
         EXPECT_TRUE(Checked(kTreeViewPage, IDC_TREE_HAS_LINES));
         EXPECT_FALSE(UpdateEnabled());
     }
-    std::vector<SeenDialog> seen = Run(LoadSettingsFromFile, folder + L"missing.reg");
+    std::vector<SeenDialog> seen = Run('L', folder + L"missing.reg");
     ASSERT_EQ(1u, seen.size());
     EXPECT_EQ(BoxIcon::kError, seen[0].icon);
 
     ASSERT_TRUE(WriteBytes(
         folder + L"bad.reg",
         Utf16File(L"Windows Registry Editor Version 5.00\r\n\r\n[-HKEY_CURRENT_USER\\Software\\Travine11]\r\n"
-                  L"[HKEY_CURRENT_USER\\Software\\Other]\r\n\"X\"=dword:1\r\n"
+                  L"[HKEY_CURRENT_USER\\Software\\Other]\r\n\"X\"=dword:1\r\n[HKEY_CURRENT_USER\\Software\\Y]\r\n"
                   L"[HKEY_CURRENT_USER\\Software\\Travine11]\r\n\"HasLines\"=dword:0\r\n"
                   L"\"Unknown\"=dword:1\r\n\"OptionInitialized\"=dword:1\r\n\"HideCommandBar\"=hex:01\r\n"
                   L"\"PreventDragType\"=dword:31\r\n\"PCSelectDriveLetter\"=dword:1a\r\n\"ViewModeIndex\"="
                   L"dword:9\r\n")));
-    seen = Run(LoadSettingsFromFile, folder + L"bad.reg");
+    seen = Run('L', folder + L"bad.reg");
     ASSERT_EQ(1u, seen.size());
     // Read: the numbers that reached the settings, also those outside their drop-down. Unused: the
     // unknown name, OptionInitialized and the number of the wrong size, replaced by its default.
+    // Four counts, each of its own size.
     for (const wchar_t* part :
-         {L"読み込んだ値: 4 個", L"使われない値: 3 個", L"他のキー: 1 個", L"削除の指定: 1 行"}) {
+         {L"読み込んだ値: 4 個", L"使われない値: 3 個", L"他のキー: 2 個", L"削除の指定: 1 行"}) {
         EXPECT_NE(std::wstring::npos, seen[0].text.find(part)) << seen[0].text.c_str();
     }
     EXPECT_EQ(1u, ReadOptionRaw(L"HasLines").AsDword()) << "nothing was deleted or written";
