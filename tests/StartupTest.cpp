@@ -6,6 +6,7 @@
 
 #include "TestSupport.h"
 #include "app/Startup.h"
+#include "settings/WindowsVersion.h"
 
 namespace {
 
@@ -137,18 +138,26 @@ TEST_F(StartupTest, ServerEditionsAreRefusedBeforeAnyWindow) {
     }
 }
 
-TEST_F(StartupTest, ClientEditionsMissingAndOverlongNamesStart) {
-    const std::wstring overlong = L"Windows 11 Pro " + std::wstring(200, L'x') + L" Server";
-    const wchar_t* names[] = {nullptr, overlong.c_str(), L"Windows 10 Enterprise"};
-    processes.reserve(3);
-    for (const wchar_t* name : names) {
-        version.SetProductName(name);
-        Running& process = Launch();
-        HWND window = WaitForWindow(process, L"TravineOptionDlgClass");
-        ASSERT_NE(nullptr, window) << (name ? "named" : "missing");
-        PostMessageW(window, WM_CLOSE, 0, 0);
-        EXPECT_EQ(0u, WaitForExit(process));
+// The buffers whose content decides a verdict, at their limits: the product name is read into 64
+// units, so "Server" at its very end is seen and one unit further it is cut to "Serve"; the build
+// number is read as 15 characters.
+TEST(VersionBuffers, DecideAtTheirLimitsAndCutOnePast) {
+    WindowsVersionCase version;
+    const std::wstring fits = std::wstring(57, L'x') + L"Server"; // 63 units and the NUL
+    const struct {
+        std::wstring name;
+        bool server;
+    } names[] = {{fits, true}, {L"x" + fits, false}, {L"Windows 10 Enterprise", false}};
+    for (const auto& name : names) {
+        version.SetProductName(name.name.c_str());
+        EXPECT_EQ(name.server, IsServerEdition()) << name.name.size() << " units";
     }
+    version.SetProductName(nullptr);
+    EXPECT_FALSE(IsServerEdition());
+    version.SetBuild(L"000000000022631");
+    EXPECT_EQ(22631u, ReadWindowsBuildNumber());
+    version.SetBuild(L"0000000000022631");
+    EXPECT_EQ(2263u, ReadWindowsBuildNumber());
 }
 
 TEST_F(StartupTest, OfFourSimultaneousStartsOneWindowRemains) {
