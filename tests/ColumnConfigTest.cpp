@@ -58,7 +58,7 @@ protected:
     // Runs the Column edit dialog for the selected row; setup fills it in and presses a button.
     std::vector<SeenDialog> Edit(const std::function<void(HWND)>& setup) {
         DialogResponder responder([&setup](const SeenDialog& dialog) { setup(dialog.hwnd); });
-        Command(kListView2Page, IDC_LV2_EDIT);
+        PressButton(FindPageWindow(kListView2Page), L"編集");
         return responder.seen;
     }
     static std::function<void(HWND)> Accept(const wchar_t* width, int sort) {
@@ -69,7 +69,7 @@ protected:
             if (sort >= -1) {
                 SendDlgItemMessageW(dialog, IDC_COLEDIT_SORT, CB_SETCURSEL, static_cast<WPARAM>(sort), 0);
             }
-            PressButton(dialog, IDC_COLEDIT_OK);
+            PressButton(dialog, L"OK");
         };
     }
 
@@ -132,11 +132,11 @@ TEST_F(ColumnConfigTest, TicksAndMovesAreChangesAndSaveInRowOrder) {
     EXPECT_EQ(L"名前+ 種類+ 属性+ 更新日時- サイズ- ", SavedNames());
 
     SelectRow(list, 2);
-    Command(kListView2Page, IDC_LV2_UP);
+    PressButton(FindPageWindow(kListView2Page), L"▲");
     EXPECT_TRUE(UpdateEnabled());
     ASSERT_EQ(1u, PressUpdate().size());
     SelectRow(list, 0);
-    Command(kListView2Page, IDC_LV2_DOWN);
+    PressButton(FindPageWindow(kListView2Page), L"▼");
     EXPECT_TRUE(UpdateEnabled());
     ASSERT_EQ(1u, PressUpdate().size());
     EXPECT_EQ(L"属性+ 名前+ 種類+ 更新日時- サイズ- ", SavedNames());
@@ -197,7 +197,7 @@ TEST_F(ColumnConfigTest, EditedWidthsBelowTheMinimumBecome72) {
             SendMessageW(width, WM_CHAR, c, 1);
         }
         EXPECT_EQ(L"1234", WindowText(width));
-        PressButton(dialog, IDC_COLEDIT_CANCEL);
+        PressButton(dialog, L"キャンセル");
     });
 }
 
@@ -225,7 +225,7 @@ TEST_F(ColumnConfigTest, CancelChangesNothingWhileOkAlwaysCounts) {
         Edit([how](HWND dialog) {
             SetDlgItemTextW(dialog, IDC_COLEDIT_WIDTH, L"500");
             if (how == 0) {
-                PressButton(dialog, IDC_COLEDIT_CANCEL);
+                PressButton(dialog, L"キャンセル");
             } else if (how == 1) {
                 PressButton(dialog, IDCANCEL); // Escape
             } else {
@@ -243,8 +243,8 @@ TEST_F(ColumnConfigTest, CancelChangesNothingWhileOkAlwaysCounts) {
 TEST_F(ColumnConfigTest, EditingAfterMovesRewritesOnlyTheSelectedRow) {
     OpenWith(Layout());
     SelectRow(list, 2);
-    Command(kListView2Page, IDC_LV2_UP);
-    Command(kListView2Page, IDC_LV2_UP); // 種類 now first
+    PressButton(FindPageWindow(kListView2Page), L"▲");
+    PressButton(FindPageWindow(kListView2Page), L"▲"); // 種類 now first
     ASSERT_EQ(0, columnList->GetSelectedItem());
     Edit(Accept(L"300", 1));
     EXPECT_EQ(L"種類+300/昇順 名前+240/  更新日時+120/  サイズ-110/  属性-72/  ", Shown());
@@ -284,7 +284,7 @@ TEST_F(ColumnConfigTest, OddStoredValuesShowAndSaveWithoutHarmingOtherRows) {
     SelectRow(list, 1);
     Edit([](HWND dialog) {
         EXPECT_EQ(-1, SendMessageW(GetDlgItem(dialog, IDC_COLEDIT_SORT), CB_GETCURSEL, 0, 0));
-        PressButton(dialog, IDC_COLEDIT_OK);
+        PressButton(dialog, L"OK");
     });
     EXPECT_EQ(0, workingColumnTable[1].Sort); // a value the extension understands
     EXPECT_EQ(1, workingColumnTable[0].Sort);
