@@ -73,6 +73,24 @@ protected:
         };
     }
 
+    // A point of the row where the list's hit test finds what is wanted and not what is not.
+    POINT PointWhere(int row, UINT wanted, UINT unwanted = 0) const {
+        RECT bounds = {LVIR_BOUNDS, 0, 0, 0};
+        SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
+        LVHITTESTINFO hit = {};
+        for (hit.pt = {bounds.left, (bounds.top + bounds.bottom) / 2}; hit.pt.x < bounds.right; ++hit.pt.x) {
+            SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+            if ((hit.flags & wanted) != 0 && (hit.flags & unwanted) == 0 && hit.iItem == row) {
+                return hit.pt;
+            }
+        }
+        ADD_FAILURE() << "row " << row << " has no point with flag " << wanted;
+        return {0, 0};
+    }
+    void Button(UINT message, POINT at) const {
+        SendMessageW(list, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    }
+
     HWND list = nullptr;
 };
 
@@ -150,13 +168,53 @@ TEST_F(ColumnConfigTest, TicksAndMovesAreChangesAndSaveInRowOrder) {
     EXPECT_EQ(rows, Shown());
 }
 
-TEST_F(ColumnConfigTest, RefusedUntickStillCountsAsAChange) {
+// What the list lets a user do with a row and what it refuses: the buttons follow the selected
+// row; only a ticked row's text opens the edit dialog on a double-click; the column that must
+// stay cannot be unticked, and the refusal still counts as a change; a click below the last row
+// keeps the selection.
+TEST_F(ColumnConfigTest, TheListOffersOnlyWhatTheSelectedRowAllows) {
     OpenWith(Layout());
-    DialogResponder responder = DialogResponder::Answering(IDOK);
+    const struct {
+        int row;
+        bool up, down, edit;
+    } rows[] = {{0, false, true, true}, {1, true, true, true}, {2, true, false, true}, {3, false, false, false}};
+    for (const auto& row : rows) {
+        SelectRow(list, row.row);
+        EXPECT_EQ(row.up, Enabled(kListView2Page, IDC_LV2_UP)) << row.row;
+        EXPECT_EQ(row.down, Enabled(kListView2Page, IDC_LV2_DOWN)) << row.row;
+        EXPECT_EQ(row.edit, Enabled(kListView2Page, IDC_LV2_EDIT)) << row.row;
+    }
+    DialogResponder responder = DialogResponder::Answering(IDCANCEL);
+    PostMessageW(FindPageWindow(kListView2Page), WM_COMMAND, IDC_LV2_EDIT, 0); // as the list posts it
+    PumpFor(30);
+    EXPECT_TRUE(responder.seen.empty()) << "an unticked row opened the dialog";
+    SelectRow(list, 1); // the double-click's first click
+    for (UINT flag : {static_cast<UINT>(LVHT_ONITEMSTATEICON), static_cast<UINT>(LVHT_ONITEMLABEL)}) {
+        const POINT at = PointWhere(1, flag, flag == LVHT_ONITEMLABEL ? LVHT_ONITEMSTATEICON : 0);
+        Button(WM_LBUTTONDBLCLK, at);
+        Button(WM_LBUTTONUP, at);
+        PumpFor(50);
+    }
+    ASSERT_EQ(1u, responder.seen.size()) << "the text, and only the text, opens the dialog";
+    EXPECT_EQ(L"カラムの編集", responder.seen[0].caption);
+    EXPECT_EQ(L"名前+240/昇順 更新日時+120/  種類+135/  サイズ-110/  属性-72/  ", Shown()) << "the box toggled";
+    EXPECT_FALSE(UpdateEnabled());
+
     CheckRow(list, 0, false);
-    EXPECT_EQ(1u, responder.seen.size());
+    ASSERT_EQ(2u, responder.seen.size());
+    EXPECT_EQ(L"\"名前\" カラムは非表示にできません。", responder.seen[1].text);
+    EXPECT_EQ(BoxIcon::kWarning, responder.seen[1].icon);
     EXPECT_TRUE(UpdateEnabled());
     EXPECT_FALSE(columnList->IsUnchecked(0));
+    EXPECT_EQ(1, columnList->GetSelectedItem()) << "the refusal moved the selection";
+
+    RECT last = {LVIR_BOUNDS, 0, 0, 0}, client;
+    SendMessageW(list, LVM_GETITEMRECT, Rows() - 1, reinterpret_cast<LPARAM>(&last));
+    GetClientRect(list, &client);
+    ASSERT_LT(last.bottom + 2, client.bottom) << "no room below the last row";
+    Button(WM_LBUTTONDOWN, {client.right / 2, last.bottom + 2});
+    Button(WM_LBUTTONUP, {client.right / 2, last.bottom + 2});
+    EXPECT_EQ(1, columnList->GetSelectedItem());
 }
 
 TEST_F(ColumnConfigTest, EditedWidthsBelowTheMinimumBecome72) {
@@ -262,17 +320,6 @@ TEST_F(ColumnConfigTest, StoredLayoutWithTwoSortedColumnsKeepsTheLaterOne) {
     ASSERT_EQ(1u, PressUpdate().size());
     EXPECT_EQ(0, StoredColumn(0).Sort);
     EXPECT_EQ(2, StoredColumn(2).Sort);
-}
-
-TEST_F(ColumnConfigTest, DoubleClickOnAnUntickedRowOpensNoDialog) {
-    OpenWith(Layout());
-    SelectRow(list, 3);
-    EXPECT_FALSE(Enabled(kListView2Page, IDC_LV2_EDIT));
-    DialogResponder responder = DialogResponder::Answering(IDCANCEL);
-    PostMessageW(FindPageWindow(kListView2Page), WM_COMMAND, IDC_LV2_EDIT, 0); // as the list posts it
-    PumpFor(30);
-    EXPECT_TRUE(responder.seen.empty());
-    EXPECT_FALSE(UpdateEnabled());
 }
 
 TEST_F(ColumnConfigTest, OddStoredValuesShowAndSaveWithoutHarmingOtherRows) {
