@@ -177,7 +177,8 @@ TEST_F(ColumnConfigTest, TheListOffersOnlyWhatTheSelectedRowAllows) {
     const struct {
         int row;
         bool up, down, edit;
-    } rows[] = {{0, false, true, true}, {1, true, true, true}, {2, true, false, true}, {3, false, false, false}};
+    } rows[] = {
+        {0, false, true, true}, {1, true, true, true}, {2, true, false, true}, {3, false, false, false}};
     for (const auto& row : rows) {
         SelectRow(list, row.row);
         EXPECT_EQ(row.up, Enabled(kListView2Page, IDC_LV2_UP)) << row.row;
@@ -197,7 +198,8 @@ TEST_F(ColumnConfigTest, TheListOffersOnlyWhatTheSelectedRowAllows) {
     }
     ASSERT_EQ(1u, responder.seen.size()) << "the text, and only the text, opens the dialog";
     EXPECT_EQ(L"カラムの編集", responder.seen[0].caption);
-    EXPECT_EQ(L"名前+240/昇順 更新日時+120/  種類+135/  サイズ-110/  属性-72/  ", Shown()) << "the box toggled";
+    EXPECT_EQ(L"名前+240/昇順 更新日時+120/  種類+135/  サイズ-110/  属性-72/  ", Shown())
+        << "the box toggled";
     EXPECT_FALSE(UpdateEnabled());
 
     CheckRow(list, 0, false);

@@ -12,7 +12,6 @@
 namespace {
 
 constexpr COLORREF kCanvas = RGB(0, 255, 0);
-constexpr COLORREF kBack = RGB(246, 246, 246);
 
 // A rendering of a label into a memory bitmap that starts as the canvas colour.
 class Canvas {
@@ -71,30 +70,6 @@ protected:
     static constexpr int kHeight = 60;
     HWND host = nullptr;
 };
-
-TEST_F(LabelTest, FontLabelPaintsTextCellsInItsColours) {
-    CFontLabelWnd label;
-    ASSERT_TRUE(label.Attach(MakeStatic(L"MWM")));
-    label.m_crText = RGB(24, 24, 160);
-    label.m_crBack = kBack;
-    label.SetPointSize(20);
-    EXPECT_LT(label.m_logFont.lfHeight, -20);
-    Canvas canvas(kWidth, kHeight);
-    label.DrawLabel(canvas.dc(), label.m_crText);
-    EXPECT_GT(canvas.Count(RGB(24, 24, 160)), 20);
-    EXPECT_GT(canvas.Count(kBack), 20);
-    EXPECT_EQ(kCanvas, canvas.At(kWidth - 2, kHeight - 2));   // outside the text cells
-    EXPECT_EQ(0, canvas.Count(RGB(24, 24, 160), kWidth / 2)); // left-aligned
-    label.Detach();
-
-    // A right-aligned static is drawn on the right.
-    ASSERT_TRUE(label.Attach(MakeStatic(L"for Windows 10/11\nVersion 1.2", SS_RIGHT)));
-    Canvas right(kWidth, kHeight);
-    label.DrawLabel(right.dc(), label.m_crText);
-    EXPECT_EQ(0, right.Count(kBack, 0, 40));
-    EXPECT_GT(right.Count(kBack, kWidth - 40), 0);
-    label.Detach();
-}
 
 TEST_F(LabelTest, HyperlinkOpensMailOrWebTargetsOnRelease) {
     RecordingUrlLabel label;

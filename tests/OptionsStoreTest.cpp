@@ -280,32 +280,6 @@ TEST_F(OptionsStoreTest, ShorterListSavedOverLongerOneLeavesStaleValuesIgnored) 
     EXPECT_STREQ(L"A", reloaded.ViewModeEF.At(0));
 }
 
-TEST_F(OptionsStoreTest, SaveStoresEveryValueWithItsTypeAndSize) {
-    Options options;
-    options.HCBHeight = -12;
-    options.PreventDragType = 1;
-    options.PCSelectDriveLetter = 25;
-    options.ViewModeIndex = 7;
-    wcscpy(options.ShiftRetCmdExeFile, L"C:\\Tools\\エディタ.exe");
-    options.AddColumn(L"名前", 1, 240, 2, 1);
-    options.ColumnEF.Append(L"PC");
-    EXPECT_TRUE(SaveOptions(options));
-
-    const RawValue height = ReadOptionRaw(L"HCBHeight");
-    EXPECT_EQ(static_cast<DWORD>(REG_DWORD), height.type);
-    EXPECT_EQ(0xFFFFFFF4u, height.AsDword());
-    const RawValue exe = ReadOptionRaw(L"ShiftRetCmdExeFile");
-    EXPECT_EQ(static_cast<DWORD>(REG_SZ), exe.type);
-    EXPECT_EQ((wcslen(L"C:\\Tools\\エディタ.exe") + 1) * 2, exe.bytes.size());
-    const RawValue empty = ReadOptionRaw(L"ShiftRetCmdArgFldr");
-    EXPECT_EQ(2u, empty.bytes.size());
-    const RawValue column = ReadOptionRaw(L"Column_0");
-    EXPECT_EQ(static_cast<DWORD>(REG_BINARY), column.type);
-    ASSERT_EQ(180u, column.bytes.size());
-    EXPECT_EQ(0, std::memcmp(&options.ColumnEntries[0], column.bytes.data(), 180));
-    EXPECT_EQ(0u, ReadOptionRaw(L"ViewModeEFNum").AsDword());
-}
-
 // The settings can be removed while the window stays open; a later save must not lose the
 // user's lists to the first-run writer at the next start.
 TEST_F(OptionsStoreTest, ListsSavedAfterTheKeyWasRemovedSurviveTheNextLoad) {
@@ -329,18 +303,6 @@ TEST_F(OptionsStoreTest, ListsSavedAfterTheKeyWasRemovedSurviveTheNextLoad) {
     ASSERT_EQ(1u, reloaded.ColumnEntries.size());
     EXPECT_STREQ(L"サイズ", reloaded.ColumnEntries[0].Name);
     EXPECT_EQ(1, reloaded.PreventDragType);
-}
-
-TEST_F(OptionsStoreTest, FailedWritesAreReported) {
-    Options options;
-    options.HasLines = 1;
-    bool saved = true;
-    {
-        FailingRegistryWrites failing;
-        saved = SaveOptions(options);
-    }
-    EXPECT_FALSE(saved);
-    EXPECT_FALSE(OptionsKeyExists());
 }
 
 // The file takes the key's loading rules, but never the first-run writer.

