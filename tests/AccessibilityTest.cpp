@@ -134,20 +134,25 @@ private:
     std::vector<DWORD> m_pixels;
 };
 
-// The text's contrast in an area against the colour around it: the most common colour is the
-// background, and the text's strokes are the quarter of the other pixels that stand out most
-// (the rest are smoothed edges). 0 when nothing but background shows.
-double TextContrast(const ScreenCapture& screen, const RECT& area, COLORREF* ink = nullptr) {
+// The colours of an area, each with how often it shows; the most common is the background.
+std::map<COLORREF, int> Colours(const ScreenCapture& screen, const RECT& area, COLORREF* background) {
     std::map<COLORREF, int> counts;
     for (int y = area.top; y < area.bottom; ++y) {
         for (int x = area.left; x < area.right; ++x) {
             ++counts[screen.At(x, y)];
         }
     }
-    const COLORREF background =
-        std::max_element(counts.begin(), counts.end(), [](const auto& a, const auto& b) {
-            return a.second < b.second;
-        })->first;
+    *background = std::max_element(counts.begin(), counts.end(), [](const auto& a, const auto& b) {
+                      return a.second < b.second;
+                  })->first;
+    return counts;
+}
+
+// The text's contrast in an area against its background: the text's strokes are the quarter of
+// the other pixels that stand out most (the rest are smoothed edges). 0 when nothing stands out.
+double TextContrast(const ScreenCapture& screen, const RECT& area, COLORREF* ink = nullptr) {
+    COLORREF background = 0;
+    const std::map<COLORREF, int> counts = Colours(screen, area, &background);
     std::vector<std::pair<double, COLORREF>> strokes; // contrast, colour: one per pixel
     for (const auto& [colour, count] : counts) {
         if (colour != background) {
@@ -248,16 +253,8 @@ TEST_F(AccessibilityTest, EveryTextIsReadableInAHighContrastSchemeAndTheNormalCo
 // The columns of an area where the ink of its text lies: the pixels that stand out from the
 // area's most common colour, smoothed edges left out. {-1, -1} when nothing stands out.
 std::pair<int, int> InkColumns(const ScreenCapture& screen, const RECT& area) {
-    std::map<COLORREF, int> counts;
-    for (int y = area.top; y < area.bottom; ++y) {
-        for (int x = area.left; x < area.right; ++x) {
-            ++counts[screen.At(x, y)];
-        }
-    }
-    const COLORREF background =
-        std::max_element(counts.begin(), counts.end(), [](const auto& a, const auto& b) {
-            return a.second < b.second;
-        })->first;
+    COLORREF background = 0;
+    Colours(screen, area, &background);
     std::pair<int, int> ink = {-1, -1};
     for (int y = area.top; y < area.bottom; ++y) {
         for (int x = area.left; x < area.right; ++x) {

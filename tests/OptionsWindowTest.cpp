@@ -21,6 +21,9 @@ protected:
 };
 
 TEST_F(OptionsWindowTest, StartsUnchangedOnSetupUntilTheExtensionIsRegisteredThenOnGeneral) {
+    const wchar_t* const captions[] = {L"\u3000セットアップ\u3000",  L"\u3000\u3000 全般 \u3000\u3000",
+                                       L"\u3000ツリービュー\u3000",  L"\u3000リストビュー1\u3000",
+                                       L"\u3000リストビュー2\u3000", L"\u3000バージョン情報\u3000"};
     for (int page : {kSetupPage, kGeneralPage}) {
         if (page == kGeneralPage) {
             Close();
@@ -38,18 +41,11 @@ TEST_F(OptionsWindowTest, StartsUnchangedOnSetupUntilTheExtensionIsRegisteredThe
         EXPECT_EQ(Control(page, first), GetFocus());
         EXPECT_EQ(page == kSetupPage ? BS_DEFPUSHBUTTON : BS_AUTOCHECKBOX,
                   GetWindowLongPtrW(GetFocus(), GWL_STYLE) & BS_TYPEMASK);
-    }
-}
-
-TEST_F(OptionsWindowTest, TabsCarryTheirCaptionsInOrder) {
-    Open();
-    const wchar_t* const expected[] = {L"\u3000セットアップ\u3000",  L"\u3000\u3000 全般 \u3000\u3000",
-                                       L"\u3000ツリービュー\u3000",  L"\u3000リストビュー1\u3000",
-                                       L"\u3000リストビュー2\u3000", L"\u3000バージョン情報\u3000"};
-    ASSERT_EQ(6, SendMessageW(Tab(), TCM_GETITEMCOUNT, 0, 0));
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(expected[i], TabText(Tab(), i)) << i;
-        EXPECT_EQ(i, tabSheetMgr->FindPage(i));
+        ASSERT_EQ(6, SendMessageW(Tab(), TCM_GETITEMCOUNT, 0, 0));
+        for (int i = 0; i < 6; ++i) {
+            EXPECT_EQ(captions[i], TabText(Tab(), i)) << i;
+            EXPECT_EQ(i, tabSheetMgr->FindPage(i));
+        }
     }
 }
 

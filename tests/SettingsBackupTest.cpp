@@ -275,13 +275,17 @@ TEST_F(SettingsBackupTest, BadFilesChangeNothingAndOtherKeysAndDeletionsAreOnlyC
     Open();
     const std::wstring head =
         L"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Travine11]\r\n";
+    std::wstring largest = head + L"\"HasLines\"=dword:0\r\n;"; // and a comment up to the size limit
+    largest.resize((kMaxRegFileBytes - 2) / 2, L'x');
+    std::vector<BYTE> tooLarge = Utf16File(largest);
+    tooLarge.push_back(0x20);
     const struct {
         std::vector<BYTE> bytes;
         const wchar_t* reason;
     } bad[] = {
         {Utf16File(head + L"\"HasLines\"=dword:0\r\n\"PreventDrag\"=dword:1 x\r\n"),
          L"5 行目を読み取れません"},
-        {std::vector<BYTE>(kMaxRegFileBytes + 1, 0x20), L"大きすぎます"},
+        {tooLarge, L"大きすぎます"},
         {std::vector<BYTE>(), L"登録ファイル"},
         // Lines ended by CR alone, and a stray last byte: the format is right, a line is not.
         {Utf16File(L"Windows Registry Editor Version 5.00\r\r[HKEY_CURRENT_USER\\Software\\Travine11]\r"),
@@ -306,6 +310,12 @@ TEST_F(SettingsBackupTest, BadFilesChangeNothingAndOtherKeysAndDeletionsAreOnlyC
     std::vector<SeenDialog> seen = Run('L', folder + L"missing.reg");
     ASSERT_EQ(1u, seen.size());
     EXPECT_EQ(BoxIcon::kError, seen[0].icon);
+    tooLarge.pop_back(); // exactly the largest file taken
+    ASSERT_TRUE(WriteBytes(folder + L"bad.reg", tooLarge));
+    seen = Run('L', folder + L"bad.reg");
+    ASSERT_EQ(1u, seen.size());
+    EXPECT_EQ(BoxIcon::kInformation, seen[0].icon) << seen[0].text.c_str();
+    EXPECT_FALSE(Checked(kTreeViewPage, IDC_TREE_HAS_LINES));
 
     ASSERT_TRUE(WriteBytes(
         folder + L"bad.reg",
