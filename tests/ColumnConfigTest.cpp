@@ -261,17 +261,21 @@ TEST_F(ColumnConfigTest, EditedWidthsBelowTheMinimumBecome72) {
     });
 }
 
-TEST_F(ColumnConfigTest, OnlyOneColumnIsSortedAtATime) {
+// After moves, an edit rewrites the selected row and no other, and a sort set there clears the
+// one the list had: one column is sorted at a time.
+TEST_F(ColumnConfigTest, EditingRewritesOnlyTheSelectedRowAndOneColumnIsSorted) {
     OpenWith(Layout());
     SelectRow(list, 2);
-    Edit(Accept(nullptr, 2));
-    EXPECT_EQ(L"名前+240/  更新日時+120/  種類+135/降順 サイズ-110/  属性-72/  ", Shown());
-    EXPECT_EQ(0, workingColumnTable[0].Sort);
-    EXPECT_EQ(2, workingColumnTable[2].Sort);
-    EXPECT_EQ(2, columnList->GetSelectedItem());
-
+    PressButton(FindPageWindow(kListView2Page), L"▲");
+    PressButton(FindPageWindow(kListView2Page), L"▲"); // 種類 now first
+    ASSERT_EQ(0, columnList->GetSelectedItem());
+    Edit(Accept(L"300", 2));
+    EXPECT_EQ(L"種類+300/降順 名前+240/  更新日時+120/  サイズ-110/  属性-72/  ", Shown());
+    EXPECT_EQ(0, columnList->GetSelectedItem());
+    EXPECT_EQ(300, workingColumnTable[2].Width);
+    EXPECT_EQ(240, workingColumnTable[0].Width);
     Edit(Accept(nullptr, 0));
-    EXPECT_EQ(L"名前+240/  更新日時+120/  種類+135/  サイズ-110/  属性-72/  ", Shown());
+    EXPECT_EQ(L"種類+300/  名前+240/  更新日時+120/  サイズ-110/  属性-72/  ", Shown());
     ASSERT_EQ(1u, PressUpdate().size());
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(0, StoredColumn(i).Sort) << i;
@@ -298,19 +302,6 @@ TEST_F(ColumnConfigTest, CancelChangesNothingWhileOkAlwaysCounts) {
     Edit([](HWND dialog) { PressButton(dialog, IDOK); }); // Enter
     EXPECT_EQ(120, workingColumnTable[1].Width);
     EXPECT_TRUE(UpdateEnabled());
-}
-
-TEST_F(ColumnConfigTest, EditingAfterMovesRewritesOnlyTheSelectedRow) {
-    OpenWith(Layout());
-    SelectRow(list, 2);
-    PressButton(FindPageWindow(kListView2Page), L"▲");
-    PressButton(FindPageWindow(kListView2Page), L"▲"); // 種類 now first
-    ASSERT_EQ(0, columnList->GetSelectedItem());
-    Edit(Accept(L"300", 1));
-    EXPECT_EQ(L"種類+300/昇順 名前+240/  更新日時+120/  サイズ-110/  属性-72/  ", Shown());
-    EXPECT_EQ(0, columnList->GetSelectedItem());
-    EXPECT_EQ(300, workingColumnTable[2].Width);
-    EXPECT_EQ(240, workingColumnTable[0].Width);
 }
 
 TEST_F(ColumnConfigTest, StoredLayoutWithTwoSortedColumnsKeepsTheLaterOne) {
