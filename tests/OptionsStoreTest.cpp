@@ -71,11 +71,23 @@ TEST_F(OptionsStoreTest, FirstLoadWritesExactlyTheFirstRunValues) {
     EXPECT_EQ(4u, columnNum.bytes.size());
     EXPECT_EQ(27u, columnNum.AsDword());
 
-    const RawValue pc = ReadOptionRaw(L"ViewModeEF_0");
-    EXPECT_EQ(static_cast<DWORD>(REG_SZ), pc.type);
-    EXPECT_EQ(6u, pc.bytes.size());
-    EXPECT_EQ(L"C:\\Windows\\Fonts", ReadOptionRaw(L"ColumnEF_12").AsText());
-    EXPECT_EQ(L"検索場所:*", ReadOptionRaw(L"ColumnEF_10").AsText());
+    // Both default lists, entry by entry.
+    const std::vector<std::wstring> panels = {L"PC", L"コントロール パネル*",
+                                              L"すべてのコントロール パネル項目*"};
+    std::vector<std::wstring> viewMode = panels, column = panels;
+    viewMode.insert(viewMode.end(), {L"ホーム", L"ギャラリー", L"ネットワーク", L"C:\\Windows\\Fonts"});
+    column.insert(column.end(),
+                  {L"クイック アクセス", L"ダウンロード", L"ホーム", L"ギャラリー", L"ミュージック*",
+                   L"ライブラリ*", L"ネットワーク", L"検索場所:*", L"ごみ箱", L"C:\\Windows\\Fonts"});
+    for (const auto& [prefix, entries] :
+         {std::make_pair(L"ViewModeEF_", viewMode), std::make_pair(L"ColumnEF_", column)}) {
+        for (size_t i = 0; i < entries.size(); ++i) {
+            const RawValue entry = ReadOptionRaw((prefix + std::to_wstring(i)).c_str());
+            EXPECT_EQ(static_cast<DWORD>(REG_SZ), entry.type);
+            EXPECT_TRUE(entries[i] == entry.AsText() && entry.bytes.size() == (entries[i].size() + 1) * 2)
+                << testing::PrintToString(prefix + std::to_wstring(i));
+        }
+    }
 
     // 属 U+5C5E, 性 U+6027, little-endian at offset 4, zero up to the width 72 at offset 168.
     const RawValue attribute = ReadOptionRaw(L"Column_6");
@@ -99,7 +111,6 @@ TEST_F(OptionsStoreTest, FirstLoadWritesExactlyTheFirstRunValues) {
     EXPECT_EQ(7u, options.ViewModeEF.Count());
     EXPECT_EQ(27u, options.ColumnEntries.size());
     EXPECT_EQ(13u, options.ColumnEF.Count());
-    EXPECT_STREQ(L"ごみ箱", options.ColumnEF.At(11));
 }
 
 TEST_F(OptionsStoreTest, UninitialisedKeyGetsDefaultListsButKeepsNumbers) {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <iterator>
 
 #include "settings/Options.h"
 
@@ -17,22 +17,49 @@ TEST(OptionsRecord, AddColumnRefusesEmptyNamesAndCutsLongOnes) {
     EXPECT_EQ(100, options.ColumnEntries[0].Width);
 }
 
+// The whole catalogue, row by row, in place of what was there.
 TEST(OptionsRecord, DefaultColumnsReplaceWhatWasThere) {
     Options options;
     options.AddColumn(L"extra", 1, 1, 0, 0);
     options.SetDefaultColumns();
-    ASSERT_EQ(27u, options.ColumnEntries.size());
-    EXPECT_STREQ(L"名前", options.ColumnEntries[0].Name);
-    EXPECT_STREQ(L"評価", options.ColumnEntries[26].Name);
-    EXPECT_EQ(99, options.ColumnEntries[26].Width);
-    for (size_t i = 1; i < options.ColumnEntries.size(); ++i) {
-        EXPECT_EQ(0, options.ColumnEntries[i].NoHide) << i;
-        EXPECT_EQ(0, options.ColumnEntries[i].Sort) << i;
+    const wchar_t* const names[] = {L"名前",
+                                    L"更新日時",
+                                    L"種類",
+                                    L"サイズ",
+                                    L"アクセス日時",
+                                    L"作成日時",
+                                    L"属性",
+                                    L"ファイル拡張子",
+                                    L"共有",
+                                    L"共有ユーザー",
+                                    L"製品名",
+                                    L"製品バージョン",
+                                    L"ファイル バージョン",
+                                    L"ファイルの説明",
+                                    L"会社",
+                                    L"説明",
+                                    L"著作権",
+                                    L"商標",
+                                    L"コメント",
+                                    L"コンピュータ",
+                                    L"分類",
+                                    L"フォルダ",
+                                    L"フォルダのパス",
+                                    L"フォルダ名",
+                                    L"タグ",
+                                    L"大きさ",
+                                    L"評価"};
+    const int widths[] = {240, 120, 135, 110, 120, 120, 72, 90,  90,  135, 135, 135, 135, 135,
+                          90,  135, 135, 135, 135, 135, 90, 180, 180, 90,  90,  90,  99};
+    ASSERT_EQ(std::size(names), options.ColumnEntries.size());
+    for (size_t i = 0; i < std::size(names); ++i) {
+        const ColumnEntry& column = options.ColumnEntries[i];
+        EXPECT_STREQ(names[i], column.Name) << i;
+        EXPECT_EQ(widths[i], column.Width) << i;
+        EXPECT_EQ(i < 4 ? 1 : 0, column.Visible) << i;
+        EXPECT_EQ(i == 0 ? 1 : 0, column.Sort) << i;
+        EXPECT_EQ(i == 0 ? 1 : 0, column.NoHide) << i;
     }
-    EXPECT_EQ(1, options.ColumnEntries[0].NoHide);
-    EXPECT_EQ(1, options.ColumnEntries[0].Sort);
-    EXPECT_EQ(4, std::count_if(options.ColumnEntries.begin(), options.ColumnEntries.end(),
-                               [](const ColumnEntry& c) { return c.Visible == 1; }));
 }
 
 TEST(ExceptionFolderListTest, KeepsOrderAndDuplicatesAndRefusesWhatCannotBeStored) {
