@@ -121,6 +121,15 @@ public:
         DeleteDC(memory);
         ReleaseDC(nullptr, screen);
     }
+    int Count(const RECT& area, COLORREF colour) const {
+        int count = 0;
+        for (int y = area.top; y < area.bottom; ++y) {
+            for (int x = area.left; x < area.right; ++x) {
+                count += At(x, y) == colour ? 1 : 0;
+            }
+        }
+        return count;
+    }
     COLORREF At(int x, int y) const {
         if (x < 0 || y < 0 || x >= m_width || y >= m_height) {
             return CLR_INVALID;
@@ -269,7 +278,8 @@ std::pair<int, int> InkColumns(const ScreenCapture& screen, const RECT& area) {
 
 // Every text of every page, the templates' own and those the program sets, fits its control in
 // the stand-in font, and its ink lies where the control's alignment puts it: painted by the
-// system or by the program's own labels.
+// system or by the program's own labels. In the normal colours, on the page's light grey, the
+// system's statics write in black.
 TEST_F(AccessibilityTest, EveryTextFitsItsControlAndLiesWhereItsAlignmentPutsIt) {
     Open();
     SetMasters(true);
@@ -281,6 +291,9 @@ TEST_F(AccessibilityTest, EveryTextFitsItsControlAndLiesWhereItsAlignmentPutsIt)
     for (int page = kSetupPage; page < kPageCount; ++page) {
         ShowPage(page);
         const ScreenCapture screen;
+        RECT pageArea;
+        GetWindowRect(FindPageWindow(page), &pageArea);
+        EXPECT_GT(screen.Count(pageArea, RGB(246, 246, 246)), 30000) << "page " << page;
         std::vector<HWND> controls;
         for (HWND parent : {FindPageWindow(page), window}) {
             for (HWND c = GetWindow(parent, GW_CHILD); c != nullptr && (parent != window || page == 0);
@@ -302,6 +315,8 @@ TEST_F(AccessibilityTest, EveryTextFitsItsControlAndLiesWhereItsAlignmentPutsIt)
                 continue;
             }
             const RECT area = TextArea(c);
+            EXPECT_TRUE(cls != L"Static" || own != ownFonts.end() || screen.Count(area, RGB(0, 0, 0)) > 0)
+                << "page " << page << ", control " << GetDlgCtrlID(c) << " is not written in black";
             const auto [left, right] = InkColumns(screen, area);
             const int leftGap = left - area.left, rightGap = area.right - 1 - right;
             const bool rightAligned = cls == L"Static" && (style & SS_TYPEMASK) == SS_RIGHT;
