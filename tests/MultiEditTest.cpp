@@ -60,7 +60,8 @@ protected:
     CMultiEdit wrapper;
 };
 
-// The wrapper moves the caret itself and keeps Home and End from the edit.
+// The wrapper moves the caret itself and keeps Home and End from the edit; Ctrl+End it leaves
+// to the edit.
 TEST_F(MultiEditTest, HomeAndEndStayOnTheCaretLine) {
     SendMessageW(edit, EM_SETSEL, kSecondStart + 3, kSecondStart + 3);
     Press(VK_END);
@@ -78,9 +79,7 @@ TEST_F(MultiEditTest, HomeAndEndStayOnTheCaretLine) {
     Press(VK_HOME);
     EXPECT_EQ(std::make_pair(kSecondStart, kSecondStart + 8), Selection());
     EXPECT_EQ(0, keysPassedOn);
-}
 
-TEST_F(MultiEditTest, ControlEndIsLeftToTheEdit) {
     SendMessageW(edit, EM_SETSEL, 2, 2);
     SetModifiers(false, true);
     Press(VK_END);
