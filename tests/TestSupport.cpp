@@ -15,6 +15,7 @@
 #include "settings/OptionsStore.h"
 #include "settings/RegFileWriter.h"
 #include "settings/WindowsVersion.h"
+#include "ui/Handles.h"
 
 namespace {
 thread_local DialogResponder* activeResponder = nullptr;
@@ -369,29 +370,25 @@ void ExpectTextFits(HWND control, const LOGFONTW* ownFont) {
     wchar_t cls[32] = {};
     GetClassNameW(control, cls, 32);
     const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
-    const LONG_PTR type = style & BS_TYPEMASK;
     RECT room;
     GetClientRect(control, &room);
-    UINT format = DT_CALCRECT | DT_EXPANDTABS;
+    UINT format = DT_CALCRECT | DT_EXPANDTABS; // a label of its own draws its lines unwrapped
     std::vector<std::wstring> texts = {WindowText(control)};
-    if (ownFont != nullptr) {
-        // drawn line by line as the label paints it, never wrapped
-    } else if (wcscmp(cls, L"Static") == 0) {
+    if (ownFont == nullptr && wcscmp(cls, L"Static") == 0) {
         format |= DT_WORDBREAK | ((style & SS_NOPREFIX) != 0 ? DT_NOPREFIX : 0);
     } else if (wcscmp(cls, L"ComboBox") == 0) {
         texts = ComboItems(control);
         room.right -= GetSystemMetrics(SM_CXVSCROLL) + 6;
-    } else {
+    } else if (ownFont == nullptr) { // a button: its box, or its frame, and a margin
         format |= DT_SINGLELINE;
-        room.left += (type == BS_AUTOCHECKBOX || type == BS_CHECKBOX || type == BS_AUTORADIOBUTTON) ? 16
-                     : type == BS_GROUPBOX                                                          ? 8
-                                                                                                    : 3;
+        const LONG_PTR type = style & BS_TYPEMASK;
+        room.left += type == BS_AUTOCHECKBOX ? 16 : type == BS_GROUPBOX ? 8 : 3;
         room.right -= type == BS_GROUPBOX ? 8 : 3;
     }
     HDC dc = GetDC(control);
-    HFONT made = ownFont != nullptr ? CreateFontIndirectW(ownFont) : nullptr;
-    HGDIOBJ old = SelectObject(
-        dc, made != nullptr ? made : reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    UniqueHfont made(ownFont != nullptr ? CreateFontIndirectW(ownFont) : nullptr);
+    HGDIOBJ old = SelectObject(dc, made ? made.get()
+                                        : reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
     for (const std::wstring& text : texts) {
         RECT needed = {0, 0, room.right - room.left, 0};
         DrawTextW(dc, text.c_str(), -1, &needed, format);
@@ -401,9 +398,6 @@ void ExpectTextFits(HWND control, const LOGFONTW* ownFont) {
             << room.bottom - room.top;
     }
     SelectObject(dc, old);
-    if (made != nullptr) {
-        DeleteObject(made);
-    }
     ReleaseDC(control, dc);
 }
 
