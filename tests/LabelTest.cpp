@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "TestSupport.h"
 #include "ui/ConvexLabelWnd.h"
@@ -45,14 +44,6 @@ private:
     HGDIOBJ m_previous;
 };
 
-class RecordingUrlLabel : public CUrlLabelWnd {
-public:
-    std::vector<std::wstring> opened;
-
-protected:
-    void OpenTarget(const wchar_t* target) override { opened.emplace_back(target); }
-};
-
 class LabelTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -70,25 +61,6 @@ protected:
     static constexpr int kHeight = 60;
     HWND host = nullptr;
 };
-
-TEST_F(LabelTest, HyperlinkOpensMailOrWebTargetsOnRelease) {
-    RecordingUrlLabel label;
-    HWND control = MakeStatic(L"support@travine.example", SS_NOTIFY);
-    ASSERT_TRUE(label.Attach(control));
-    SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, 0);
-    EXPECT_TRUE(label.opened.empty());
-    SendMessageW(control, WM_MOUSEMOVE, 0, 0);
-    SendMessageW(control, WM_LBUTTONUP, 0, 0);
-    ASSERT_EQ(1u, label.opened.size());
-    EXPECT_EQ(L"mailto:support@travine.example", label.opened[0]);
-    EXPECT_EQ(0, label.m_bHover);
-
-    SetWindowTextW(control, L"https://travine.example/");
-    SendMessageW(control, WM_LBUTTONUP, 0, 0);
-    ASSERT_EQ(2u, label.opened.size());
-    EXPECT_EQ(L"https://travine.example/", label.opened[1]);
-    label.Detach();
-}
 
 TEST_F(LabelTest, LongLinkTextsAreCutToTheTargetBuffer) {
     CUrlLabelWnd label;

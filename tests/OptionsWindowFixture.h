@@ -59,10 +59,6 @@ protected:
         SendMessageW(edit, EM_SETSEL, 0, -1);
         SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
     }
-    static void Command(int page, int id) {
-        SendMessageW(FindPageWindow(page), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(Control(page, id)));
-    }
     static int Selection(int page, int id) {
         return static_cast<int>(SendMessageW(Control(page, id), CB_GETCURSEL, 0, 0));
     }
