@@ -276,11 +276,11 @@ std::pair<int, int> InkColumns(const ScreenCapture& screen, const RECT& area) {
     return ink;
 }
 
-// Every text of every page, the templates' own and those the program sets, fits its control in
-// the stand-in font, and its ink lies where the control's alignment puts it: painted by the
-// system or by the program's own labels. In the normal colours, on the page's light grey, the
-// system's statics write in black.
-TEST_F(AccessibilityTest, EveryTextFitsItsControlAndLiesWhereItsAlignmentPutsIt) {
+// No control of a page or of the bottom row lies over another, so a click at its centre reaches
+// it. Every text, the templates' own and those the program sets, fits its control in the
+// stand-in font, and its ink lies where the control's alignment puts it, painted by the system or
+// by the program's own labels. In the normal colours, on the page's grey, statics write in black.
+TEST_F(AccessibilityTest, EveryControlIsReachableAndItsTextFitsAndLiesWhereItsAlignmentPutsIt) {
     Open();
     SetMasters(true);
     std::map<HWND, const LOGFONTW*> ownFonts;
@@ -301,7 +301,23 @@ TEST_F(AccessibilityTest, EveryTextFitsItsControlAndLiesWhereItsAlignmentPutsIt)
                 controls.push_back(c); // the bottom row once, with the first page
             }
         }
+        auto frame = [](HWND c) { // a group box only frames others, and the tab control holds the pages
+            return GetDlgCtrlID(c) == IDC_TAB ||
+                   (ClassOf(c) == L"Button" &&
+                    (GetWindowLongPtrW(c, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX);
+        };
         for (HWND c : controls) {
+            RECT rect;
+            GetWindowRect(c, &rect);
+            const POINT centre = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+            const auto top = std::find_if(controls.begin(), controls.end(), [&](HWND other) {
+                RECT area;
+                GetWindowRect(other, &area);
+                return GetParent(other) == GetParent(c) && IsWindowVisible(other) && !frame(other) &&
+                       PtInRect(&area, centre);
+            });
+            EXPECT_TRUE(frame(c) || !IsWindowVisible(c) || c == *top)
+                << "page " << page << ": control " << GetDlgCtrlID(c) << " lies under " << GetDlgCtrlID(*top);
             const std::wstring cls = ClassOf(c);
             const LONG_PTR style = GetWindowLongPtrW(c, GWL_STYLE);
             if (WindowText(c).empty() || cls == L"Edit" || cls == L"SysListView32" ||

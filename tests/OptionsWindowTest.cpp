@@ -1,6 +1,5 @@
 #include "OptionsWindowFixture.h"
 
-#include <algorithm>
 #include <vector>
 
 #include "app/MessageBoxes.h"
@@ -87,40 +86,6 @@ TEST_F(OptionsWindowTest, CloseAsksOnlyWhileSomethingIsUnsaved) {
     SendMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_TRUE(responder.seen.empty());
     EXPECT_FALSE(IsWindow(window));
-}
-
-// No control lies over another: the topmost control at any control's centre is that control
-// (a group box only frames others).
-TEST_F(OptionsWindowTest, AClickAtEveryControlsCentreReachesIt) {
-    Open();
-    auto isFrame = [](HWND c) {
-        wchar_t cls[16] = {};
-        GetClassNameW(c, cls, 16);
-        return wcscmp(cls, L"Button") == 0 && (GetWindowLongPtrW(c, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
-    };
-    for (int page = kSetupPage; page < kPageCount; ++page) {
-        tabSheetMgr->SelectPage(tabSheetMgr->FindPage(page));
-        for (HWND parent : {FindPageWindow(page), window}) {
-            std::vector<HWND> controls; // topmost first
-            for (HWND c = GetWindow(parent, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
-                if (IsWindowVisible(c) && !isFrame(c) && c != Tab()) {
-                    controls.push_back(c);
-                }
-            }
-            for (HWND c : controls) {
-                RECT rect;
-                GetWindowRect(c, &rect);
-                const POINT centre = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-                const auto top = std::find_if(controls.begin(), controls.end(), [&](HWND other) {
-                    RECT area;
-                    GetWindowRect(other, &area);
-                    return PtInRect(&area, centre) != FALSE;
-                });
-                EXPECT_EQ(c, *top) << "page " << page << ": control " << GetDlgCtrlID(c) << " lies under "
-                                   << GetDlgCtrlID(*top);
-            }
-        }
-    }
 }
 
 TEST_F(OptionsWindowTest, ClassHasItsLook) {
