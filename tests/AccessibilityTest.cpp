@@ -180,17 +180,6 @@ double TextContrast(const ScreenCapture& screen, const RECT& area, COLORREF* ink
     return quarter.first;
 }
 
-// The masters whose dependents the test turns on and off.
-const struct {
-    int page;
-    int id;
-} kMasters[] = {
-    {kGeneralPage, IDC_GEN_HIDE_CMDBAR},    {kGeneralPage, IDC_GEN_PREVENT_DRAG},
-    {kGeneralPage, IDC_GEN_TASKBAR_SIMPLE}, {kListView1Page, IDC_LV1_PC_DRIVE},
-    {kListView1Page, IDC_LV1_SHIFT_RET},    {kListView2Page, IDC_LV2_VIEW_MODE},
-    {kListView2Page, IDC_LV2_COLUMN},
-};
-
 class AccessibilityTest : public OptionsWindowFixture {
 protected:
     void ShowPage(int page) {
@@ -198,10 +187,17 @@ protected:
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         PumpFor(30);
     }
+    // Every check box ticked or unticked, and with them the controls that follow them.
     void SetMasters(bool on) {
-        for (const auto& master : kMasters) {
-            if (Checked(master.page, master.id) != on) {
-                Click(master.page, master.id);
+        for (int pass = 0; pass < 2; ++pass) { // a box enabled by another comes in the second pass
+            for (int page = kSetupPage; page < kPageCount; ++page) {
+                for (HWND c = GetWindow(FindPageWindow(page), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+                    if ((GetWindowLongPtrW(c, GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX &&
+                        ClassOf(c) == L"Button" && IsWindowEnabled(c) &&
+                        (SendMessageW(c, BM_GETCHECK, 0, 0) == BST_CHECKED) != on) {
+                        SendMessageW(c, BM_CLICK, 0, 0);
+                    }
+                }
             }
         }
         PumpFor(20);
