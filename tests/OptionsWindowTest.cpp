@@ -49,8 +49,8 @@ TEST_F(OptionsWindowTest, StartsUnchangedOnSetupUntilTheExtensionIsRegisteredThe
 }
 
 // Close asks only while something is unsaved: at once without changes (close box and button),
-// a question after a change, whose No keeps everything, and none after Update. (Yes, saving
-// nothing, is the keyboard test's last step.)
+// a question after a change, whose No keeps everything, still after a failed save, and none after
+// Update. (Yes, saving nothing, is the keyboard test's last step.)
 TEST_F(OptionsWindowTest, CloseAsksOnlyWhileSomethingIsUnsaved) {
     for (bool box : {true, false}) {
         Open();
@@ -72,6 +72,14 @@ TEST_F(OptionsWindowTest, CloseAsksOnlyWhileSomethingIsUnsaved) {
         EXPECT_TRUE(responder.seen[0].hasYesNo);
     }
     EXPECT_TRUE(IsWindow(window) && UpdateEnabled() && Checked(kTreeViewPage, IDC_TREE_HAS_LINES));
+    {
+        FailingRegistryWrites failing;
+        const std::vector<SeenDialog> failed = PressUpdate();
+        ASSERT_EQ(1u, failed.size());
+        EXPECT_EQ(L"オプション設定の保存に失敗しました", failed[0].text);
+        EXPECT_EQ(BoxIcon::kError, failed[0].icon);
+        EXPECT_TRUE(UpdateEnabled());
+    }
 
     const std::vector<SeenDialog> seen = PressUpdate();
     ASSERT_EQ(1u, seen.size());

@@ -277,20 +277,6 @@ TEST_F(PageBindingTest, TooLongExceptionLineIsShownSelectedAndNothingIsSaved) {
     EXPECT_EQ(std::wstring(259, L'y'), Stored(L"ColumnEF_0").AsText());
 }
 
-TEST_F(PageBindingTest, FailedSaveIsReportedAndKeepsTheChanges) {
-    Open();
-    Click(kTreeViewPage, IDC_TREE_HAS_LINES);
-    std::vector<SeenDialog> seen;
-    {
-        FailingRegistryWrites failing;
-        seen = PressUpdate();
-    }
-    ASSERT_EQ(1u, seen.size());
-    EXPECT_EQ(L"オプション設定の保存に失敗しました", seen[0].text);
-    EXPECT_EQ(BoxIcon::kError, seen[0].icon);
-    EXPECT_TRUE(UpdateEnabled());
-}
-
 TEST_F(PageBindingTest, DependentControlsFollowTheirCheckBoxes) {
     struct Rule {
         int page;
