@@ -138,9 +138,9 @@ bool ReadText(const CValueSource& source, const wchar_t* name, wchar_t* out, siz
 void ReadNumbers(const CValueSource& source, Options& options, const NumberOption* rows, size_t count,
                  UsedNames* used) {
     for (size_t i = 0; i < count; ++i) {
-        int32_t value = rows[i].loadDefault;
-        options.*(rows[i].field) =
-            ReadNumber(source, rows[i].name, &value, used) ? value : rows[i].loadDefault;
+        int32_t value = rows[i].loadDefault; // left as it is when the value cannot be read
+        ReadNumber(source, rows[i].name, &value, used);
+        options.*(rows[i].field) = value;
     }
 }
 

@@ -2,7 +2,12 @@
 
 namespace {
 bool highContrast = false;
+
+// Under high contrast the scheme's colour of that element, or its grey while disabled.
+COLORREF SchemeColour(COLORREF fixed, int element, bool enabled) {
+    return highContrast ? GetSysColor(enabled ? element : COLOR_GRAYTEXT) : fixed;
 }
+} // namespace
 
 void SetHighContrast(bool on) {
     highContrast = on;
@@ -17,15 +22,9 @@ COLORREF BackgroundColour(COLORREF fixed) {
 }
 
 COLORREF TextColour(COLORREF fixed, bool enabled) {
-    if (!highContrast) {
-        return fixed;
-    }
-    return GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT);
+    return SchemeColour(fixed, COLOR_BTNTEXT, enabled);
 }
 
 COLORREF LinkColour(COLORREF fixed, bool enabled) {
-    if (!highContrast) {
-        return fixed;
-    }
-    return GetSysColor(enabled ? COLOR_HOTLIGHT : COLOR_GRAYTEXT);
+    return SchemeColour(fixed, COLOR_HOTLIGHT, enabled);
 }
