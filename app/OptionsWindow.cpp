@@ -403,6 +403,16 @@ INT_PTR CALLBACK PageDlgProc(HWND hPage, UINT message, WPARAM wParam, LPARAM lPa
     case WM_NOTIFY:
         OnPageNotify(hPage, reinterpret_cast<const NMHDR*>(lParam));
         return 0;
+    case WM_NEXTDLGCTL:
+        // Some controls ask their own parent to move the focus (a multi-line edit does so for
+        // Tab); the page's default answer would wrap within the page and never reach the bottom
+        // row, so every such request follows the window's one round.
+        if (optionsWindow != nullptr && GetParent(hPage) == optionsWindow) {
+            SendMessageW(optionsWindow, WM_NEXTDLGCTL, wParam, lParam);
+            SetWindowLongPtrW(hPage, DWLP_MSGRESULT, 0);
+            return TRUE;
+        }
+        return 0;
     case WM_DESTROY:
         OnPageDestroy(hPage);
         return 1;

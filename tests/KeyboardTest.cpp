@@ -116,6 +116,65 @@ std::vector<int> Ids(const std::vector<HWND>& controls) {
     return ids;
 }
 
+// One round from wherever the focus is on the shown page: Tab visits each enabled, visible tab
+// stop of the page and of the bottom row once, in screen order, and Shift+Tab the same round back.
+void ExpectOneRound(const Keyboard& kb, const std::string& where) {
+    const std::vector<HWND> order = ScreenOrder(kb.window, kb.Page(kb.ShownPage()));
+    const auto at = std::find(order.begin(), order.end(), kb.Focus());
+    ASSERT_NE(order.end(), at) << where << ": the focus is on no tab stop but on "
+                               << GetDlgCtrlID(kb.Focus());
+    std::vector<HWND> round(at + 1, order.end());
+    round.insert(round.end(), order.begin(), at + 1);
+    std::vector<HWND> forwards, backwards;
+    for (size_t i = 0; i < order.size(); ++i) {
+        forwards.push_back(kb.Move(VK_TAB));
+    }
+    for (size_t i = 0; i < order.size(); ++i) {
+        backwards.push_back(kb.Move(VK_TAB, {VK_SHIFT}));
+    }
+    EXPECT_EQ(Ids(round), Ids(forwards)) << "Tab, " << where;
+    std::vector<HWND> back(round.rbegin() + 1, round.rend());
+    back.push_back(round.back());
+    EXPECT_EQ(Ids(back), Ids(backwards)) << "Shift+Tab, " << where;
+}
+
+bool IsCheckBox(HWND control) {
+    wchar_t className[16] = {};
+    GetClassNameW(control, className, static_cast<int>(std::size(className)));
+    return lstrcmpiW(className, L"Button") == 0 &&
+           (GetWindowLongPtrW(control, GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX;
+}
+
+// The page's check boxes that enable or disable other controls, found by ticking each in turn on
+// the live page.
+std::vector<HWND> MasterBoxes(HWND page) {
+    auto enabledStates = [page] {
+        std::vector<bool> states;
+        for (HWND c = GetWindow(page, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+            states.push_back(IsWindowEnabled(c) != FALSE);
+        }
+        return states;
+    };
+    std::vector<HWND> masters;
+    for (HWND c = GetWindow(page, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+        if (!IsCheckBox(c) || !IsWindowEnabled(c) || !IsWindowVisible(c)) {
+            continue;
+        }
+        const std::vector<bool> before = enabledStates();
+        SendMessageW(c, BM_CLICK, 0, 0);
+        const bool changesOthers = enabledStates() != before;
+        SendMessageW(c, BM_CLICK, 0, 0);
+        if (changesOthers) {
+            masters.push_back(c);
+        }
+    }
+    return masters;
+}
+
+bool IsChecked(HWND box) {
+    return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
 // Runs the program's RunTravine on this thread and the script on another. Dialogs are answered
 // by answer (message boxes with OK or Yes when there is none); whatever the script did, the
 // window is closed at the end. Returns RunTravine's exit code.
@@ -162,6 +221,7 @@ protected:
 // suite of its own: CTest gives each suite a process.
 class KeyboardTabOrder : public KeyboardTest {};
 class KeyboardDialogs : public KeyboardTest {};
+class KeyboardParity : public KeyboardTest {};
 
 // The dotted focus rectangle along a link's top edge: its dark pixels.
 int FocusFramePixels(HWND link) {
@@ -181,62 +241,104 @@ int FocusFramePixels(HWND link) {
 // links take the focus and open from the keyboard as from a click.
 TEST_F(KeyboardTabOrder, TabVisitsEveryTabStopInScreenOrderAndCtrlTabEveryPageAndLink) {
     SystemCallRecorder recorder;
-    EXPECT_EQ(0, RunWithKeyboard([](const Keyboard& kb) {
-                  for (int visit = 0; visit < kPageCount; ++visit) {
-                      const int page = (kGeneralPage + visit) % kPageCount;
-                      ASSERT_EQ(page, kb.ShownPage()) << "Ctrl+Tab";
-                      const std::vector<HWND> expected = ScreenOrder(kb.window, kb.Page(page));
-                      EXPECT_EQ(GetDlgCtrlID(expected.front()), GetDlgCtrlID(kb.Focus())) << "page " << page;
-                      std::vector<HWND> forwards, backwards;
-                      for (size_t i = 0; i < expected.size(); ++i) {
-                          forwards.push_back(kb.Move(VK_TAB));
-                      }
-                      for (size_t i = 0; i < expected.size(); ++i) {
-                          backwards.push_back(kb.Move(VK_TAB, {VK_SHIFT}));
-                      }
-                      std::vector<HWND> round(expected.begin() + 1, expected.end());
-                      round.push_back(expected.front());
-                      EXPECT_EQ(Ids(round), Ids(forwards)) << "Tab, page " << page;
-                      EXPECT_EQ(Ids({expected.rbegin(), expected.rend()}), Ids(backwards))
-                          << "Shift+Tab, page " << page;
-                      if (page == kTreeViewPage) { // one group of three check boxes: the arrows walk it
-                          EXPECT_EQ(IDC_TREE_NO_FADE, GetDlgCtrlID(kb.Move(VK_DOWN)));
-                          EXPECT_EQ(IDC_TREE_NO_LINES_AT_ROOT, GetDlgCtrlID(kb.Move(VK_UP)));
-                      }
-                      kb.Move(VK_TAB, {VK_CONTROL});
-                  }
-                  // The other page keys, wrapping both ways; each puts the focus on the new page.
-                  const struct {
-                      WORD key;
-                      std::initializer_list<WORD> modifiers;
-                      int page;
-                  } steps[] = {{VK_PRIOR, {VK_CONTROL}, kSetupPage},
-                               {VK_PRIOR, {VK_CONTROL}, kVersionPage},
-                               {VK_NEXT, {VK_CONTROL}, kSetupPage},
-                               {VK_TAB, {VK_CONTROL, VK_SHIFT}, kVersionPage},
-                               {VK_NEXT, {VK_CONTROL}, kSetupPage}};
-                  for (const auto& step : steps) {
-                      kb.Move(step.key, step.modifiers);
-                      EXPECT_EQ(step.page, kb.ShownPage()) << "key " << step.key;
-                      EXPECT_EQ(step.page, TabCtrl_GetCurSel(GetDlgItem(kb.window, IDC_TAB)));
-                      EXPECT_EQ(kb.Page(step.page), GetParent(kb.Focus()));
-                  }
-                  kb.Move(VK_PRIOR, {VK_CONTROL});
-                  HWND mail = kb.Control(kVersionPage, IDC_VER_MAIL);
-                  kb.Settle();
-                  ASSERT_EQ(mail, kb.Focus());
-                  // Painting comes after every other message: waited for, not assumed.
-                  EXPECT_TRUE(WaitFor([&] { return FocusFramePixels(mail) > 10; }))
-                      << "the focused link shows no focus rectangle";
-                  kb.Press(VK_RETURN);
-                  EXPECT_EQ(kb.Control(kVersionPage, IDC_VER_WEB), kb.Move(VK_TAB));
-                  EXPECT_TRUE(WaitFor([&] { return FocusFramePixels(mail) == 0; }))
-                      << "the focus rectangle stayed";
-                  kb.Press(VK_SPACE);
-                  ClickAt(mail);
-                  ClickAt(kb.Focus());
-                  kb.Settle();
-              }));
+    // A load that ticks every box that enables others.
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(static_cast<DWORD>(std::size(temp)), temp);
+    const std::wstring loaded =
+        std::wstring(temp) + L"travine-keyboard-" + std::to_wstring(GetTickCount64()) + L".reg";
+    ASSERT_TRUE(WriteBytes(loaded, Utf16File(L"Windows Registry Editor Version 5.00\r\n\r\n"
+                                             L"[HKEY_CURRENT_USER\\Software\\Travine11]\r\n"
+                                             L"\"HideCommandBar\"=dword:00000001\r\n"
+                                             L"\"PreventDrag\"=dword:00000001\r\n"
+                                             L"\"TaskbarSimpleName\"=dword:00000001\r\n"
+                                             L"\"PCSelectDrive\"=dword:00000001\r\n"
+                                             L"\"ShiftRetCmd\"=dword:00000001\r\n"
+                                             L"\"ViewMode\"=dword:00000001\r\n"
+                                             L"\"Column\"=dword:00000001\r\n")));
+    EXPECT_EQ(
+        0, RunWithKeyboard([&](const Keyboard& kb) {
+            for (int visit = 0; visit < kPageCount; ++visit) {
+                const int page = (kGeneralPage + visit) % kPageCount;
+                ASSERT_EQ(page, kb.ShownPage()) << "Ctrl+Tab";
+                HWND pageWindow = kb.Page(page);
+                const std::vector<HWND> order = ScreenOrder(kb.window, pageWindow);
+                EXPECT_EQ(GetDlgCtrlID(order.front()), GetDlgCtrlID(kb.Focus())) << "page " << page;
+                // Every combination of the boxes that enable others, one box changing at a time.
+                const std::vector<HWND> masters = MasterBoxes(pageWindow);
+                for (unsigned step = 0; step < (1u << masters.size()); ++step) {
+                    const unsigned ticks = step ^ (step >> 1);
+                    for (size_t m = 0; m < masters.size(); ++m) {
+                        if (IsChecked(masters[m]) != (((ticks >> m) & 1) != 0)) {
+                            SendMessageW(masters[m], BM_CLICK, 0, 0);
+                        }
+                    }
+                    ExpectOneRound(kb, "page " + std::to_string(page) + ", ticks " + std::to_string(ticks));
+                }
+                if (page == kTreeViewPage) { // one group of three check boxes: the arrows walk it
+                    kb.MoveTo(kb.Control(kTreeViewPage, IDC_TREE_NO_LINES_AT_ROOT));
+                    EXPECT_EQ(IDC_TREE_NO_FADE, GetDlgCtrlID(kb.Move(VK_DOWN)));
+                    EXPECT_EQ(IDC_TREE_NO_LINES_AT_ROOT, GetDlgCtrlID(kb.Move(VK_UP)));
+                }
+                // Ctrl+Tab leaves from the page's last tab stop, the one most likely to keep
+                // Tab for itself.
+                const std::vector<HWND> now = ScreenOrder(kb.window, pageWindow);
+                const auto last = std::find_if(now.rbegin(), now.rend(),
+                                               [&](HWND c) { return GetParent(c) == pageWindow; });
+                ASSERT_NE(now.rend(), last);
+                kb.MoveTo(*last);
+                kb.Move(VK_TAB, {VK_CONTROL});
+            }
+            // The other page keys, wrapping both ways; each puts the focus on the new page.
+            const struct {
+                WORD key;
+                std::initializer_list<WORD> modifiers;
+                int page;
+            } steps[] = {{VK_PRIOR, {VK_CONTROL}, kSetupPage},
+                         {VK_PRIOR, {VK_CONTROL}, kVersionPage},
+                         {VK_NEXT, {VK_CONTROL}, kSetupPage},
+                         {VK_TAB, {VK_CONTROL, VK_SHIFT}, kVersionPage},
+                         {VK_NEXT, {VK_CONTROL}, kSetupPage}};
+            for (const auto& step : steps) {
+                kb.Move(step.key, step.modifiers);
+                EXPECT_EQ(step.page, kb.ShownPage()) << "key " << step.key;
+                EXPECT_EQ(step.page, TabCtrl_GetCurSel(GetDlgItem(kb.window, IDC_TAB)));
+                EXPECT_EQ(kb.Page(step.page), GetParent(kb.Focus()));
+            }
+            kb.Move(VK_PRIOR, {VK_CONTROL});
+            HWND mail = kb.Control(kVersionPage, IDC_VER_MAIL);
+            kb.Settle();
+            ASSERT_EQ(mail, kb.Focus());
+            // Painting comes after every other message: waited for, not assumed.
+            EXPECT_TRUE(WaitFor([&] { return FocusFramePixels(mail) > 10; }))
+                << "the focused link shows no focus rectangle";
+            kb.Press(VK_RETURN);
+            EXPECT_EQ(kb.Control(kVersionPage, IDC_VER_WEB), kb.Move(VK_TAB));
+            EXPECT_TRUE(WaitFor([&] { return FocusFramePixels(mail) == 0; })) << "the focus rectangle stayed";
+            kb.Press(VK_SPACE);
+            ClickAt(mail);
+            ClickAt(kb.Focus());
+            kb.Settle();
+
+            // The states that the defaults and a load leave behind: one round on every page.
+            const auto roundsOnEveryPage = [&](const char* after) {
+                EXPECT_TRUE(WaitFor([&] { return IsChild(kb.window, kb.Focus()) != FALSE; }, 10000))
+                    << "the focus did not come back " << after;
+                for (int visit = 0; visit < kPageCount; ++visit) {
+                    ExpectOneRound(kb, std::string(after) + ", page " + std::to_string(kb.ShownPage()));
+                    kb.Move(VK_TAB, {VK_CONTROL});
+                }
+            };
+            kb.Press('B', {VK_MENU});
+            kb.Press('D');
+            roundsOnEveryPage("after the defaults");
+            recorder.chosenFile = loaded;
+            kb.Press('B', {VK_MENU});
+            kb.Press('L');
+            roundsOnEveryPage("after a load");
+            EXPECT_TRUE(IsChecked(kb.Control(kListView2Page, IDC_LV2_COLUMN))) << "the file was not loaded";
+        }));
+    DeleteFileW(loaded.c_str());
+    EXPECT_EQ(1u, recorder.fileDialogs.size()) << "the load did not ask for its file";
     ASSERT_EQ(4u, recorder.shellCalls.size());
     EXPECT_EQ(L"mailto:support@travine.example", recorder.shellCalls[0].file);
     EXPECT_EQ(L"https://travine.example/", recorder.shellCalls[1].file);
@@ -329,6 +431,210 @@ TEST_F(KeyboardDialogs, EnterAndEscapePressOnlyAFocusedButtonAndTheFocusComesBac
     EXPECT_EQ(L"実行ファイルを選択: ", dialogs[2]);
     EXPECT_NE(std::wstring::npos, dialogs[3].find(L"変更を保存せずに終了しますか?"));
     EXPECT_EQ(0u, ReadOptionRaw(L"Column").AsDword()) << "Close saved the column tick";
+}
+
+// What a user sees of the List view 2 page after an action: the rows, the selection and whether
+// it is in view, the focus, every control's value and whether it is enabled, and Update.
+std::wstring EndState(const Keyboard& kb, bool withFocus = true) {
+    HWND page = kb.Page(kListView2Page);
+    HWND list = kb.Control(kListView2Page, IDC_LV2_COLUMN_LIST);
+    std::wstring state;
+    const int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < rows; ++row) {
+        const UINT image = static_cast<UINT>(SendMessageW(list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK));
+        state += (image == INDEXTOSTATEIMAGEMASK(2) ? L"[x] " : L"[ ] ") + CellText(list, row, 0) + L" " +
+                 CellText(list, row, 1) + L" " + CellText(list, row, 2) + L"\n";
+    }
+    const int selected = static_cast<int>(
+        SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED | LVNI_FOCUSED));
+    RECT bounds = {LVIR_BOUNDS, 0, 0, 0}, client = {}, header = {};
+    SendMessageW(list, LVM_GETITEMRECT, selected, reinterpret_cast<LPARAM>(&bounds));
+    GetClientRect(list, &client);
+    GetClientRect(reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0)), &header);
+    const bool inView = bounds.top >= header.bottom && bounds.bottom <= client.bottom;
+    state += L"selected: " + (selected >= 0 ? CellText(list, selected, 0) : L"none") +
+             (inView ? L", in view\n" : L", out of view\n");
+    if (withFocus) {
+        state += L"focus: " + std::to_wstring(GetDlgCtrlID(kb.Focus())) + L"\n";
+    }
+    for (HWND c = GetWindow(page, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+        state += std::to_wstring(GetDlgCtrlID(c)) + (IsWindowEnabled(c) ? L" on " : L" off ") +
+                 (IsCheckBox(c) ? (IsChecked(c) ? L"ticked" : L"unticked")
+                  : c == list   ? L""
+                                : WindowText(c)) +
+                 L"\n";
+    }
+    state += IsWindowEnabled(GetDlgItem(kb.window, IDC_UPDATE)) ? L"Update on" : L"Update off";
+    return state;
+}
+
+// A point of a row where the list's hit test finds what is wanted, in screen coordinates.
+POINT RowPoint(HWND list, int row, UINT wanted, UINT unwanted = 0) {
+    SendMessageW(list, LVM_ENSUREVISIBLE, row, FALSE);
+    RECT bounds = {LVIR_BOUNDS, 0, 0, 0};
+    SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
+    LVHITTESTINFO hit = {};
+    for (hit.pt = {bounds.left, (bounds.top + bounds.bottom) / 2}; hit.pt.x < bounds.right; ++hit.pt.x) {
+        SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+        if ((hit.flags & wanted) != 0 && (hit.flags & unwanted) == 0 && hit.iItem == row) {
+            break;
+        }
+    }
+    ClientToScreen(list, &hit.pt);
+    return hit.pt;
+}
+
+// Each thing a mouse user does on the List view 2 page, done once with the mouse and once from
+// the keyboard, each time from the defaults with the column layout switched on: both must end
+// in the same state.
+TEST_F(KeyboardParity, EveryActionOnTheColumnPageEndsAlikeFromTheMouseAndFromTheKeyboard) {
+    auto answer = [](const SeenDialog& dialog) {
+        if (dialog.caption == L"カラムの編集") {
+            SetDlgItemTextW(dialog.hwnd, IDC_COLEDIT_WIDTH, L"150");
+        }
+        PressButton(dialog.hwnd, dialog.caption == L"カラムの編集" ? IDC_COLEDIT_OK
+                                 : dialog.hasYesNo                 ? IDYES
+                                                                   : IDOK);
+    };
+    EXPECT_EQ(0, RunWithKeyboard(
+                     [](const Keyboard& kb) {
+                         for (int page = kGeneralPage; page < kListView2Page; ++page) {
+                             kb.Move(VK_TAB, {VK_CONTROL});
+                         }
+                         HWND list = kb.Control(kListView2Page, IDC_LV2_COLUMN_LIST);
+                         auto control = [&](int id) { return kb.Control(kListView2Page, id); };
+                         std::wstring defaults;
+                         auto fromDefaults = [&] {
+                             const int focusBefore = GetDlgCtrlID(kb.Focus());
+                             kb.Press('B', {VK_MENU});
+                             kb.Press('D');
+                             WaitFor([&] { return IsChild(kb.window, kb.Focus()) != FALSE; }, 10000);
+                             SendMessageW(control(IDC_LV2_COLUMN), BM_CLICK, 0, 0);
+                             if (defaults.empty()) {
+                                 defaults = EndState(kb, false);
+                             }
+                             EXPECT_EQ(defaults, EndState(kb, false)) << "no defaults from " << focusBefore;
+                         };
+                         auto selectByKeys = [&](int row) {
+                             kb.MoveTo(list);
+                             kb.Press(VK_HOME);
+                             for (int i = 0; i < row; ++i) {
+                                 kb.Press(VK_DOWN);
+                             }
+                         };
+                         auto pressByKeys = [&](int id, WORD key) {
+                             kb.MoveTo(control(id));
+                             kb.Press(key);
+                         };
+                         auto waitForDialog = [&] {
+                             kb.Settle();
+                             WaitFor([&] { return IsChild(kb.window, kb.Focus()) != FALSE; }, 10000);
+                             kb.Settle();
+                         };
+                         const int lastRow = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)) - 1;
+                         struct Action {
+                             const char* name;
+                             std::function<void()> mouse, keys;
+                             bool sameFocus;
+                         };
+                         const Action actions[] = {
+                             {"tick the last column",
+                              [&] { ClickAtPoint(RowPoint(list, lastRow, LVHT_ONITEMSTATEICON)); },
+                              [&] {
+                                  kb.MoveTo(list);
+                                  kb.Press(VK_END);
+                                  kb.Press(VK_SPACE);
+                              },
+                              true},
+                             {"untick the second column",
+                              [&] { ClickAtPoint(RowPoint(list, 1, LVHT_ONITEMSTATEICON)); },
+                              [&] {
+                                  selectByKeys(1);
+                                  kb.Press(VK_SPACE);
+                              },
+                              true},
+                             {"move the third column up",
+                              [&] {
+                                  ClickAtPoint(RowPoint(list, 2, LVHT_ONITEMLABEL, LVHT_ONITEMSTATEICON));
+                                  ClickAt(control(IDC_LV2_UP));
+                              },
+                              [&] {
+                                  selectByKeys(2);
+                                  pressByKeys(IDC_LV2_UP, VK_SPACE);
+                              },
+                              true},
+                             {"move the second column down",
+                              [&] {
+                                  ClickAtPoint(RowPoint(list, 1, LVHT_ONITEMLABEL, LVHT_ONITEMSTATEICON));
+                                  ClickAt(control(IDC_LV2_DOWN));
+                              },
+                              [&] {
+                                  selectByKeys(1);
+                                  pressByKeys(IDC_LV2_DOWN, VK_SPACE);
+                              },
+                              true},
+                             {"edit the second column with the button",
+                              [&] {
+                                  ClickAtPoint(RowPoint(list, 1, LVHT_ONITEMLABEL, LVHT_ONITEMSTATEICON));
+                                  ClickAt(control(IDC_LV2_EDIT));
+                                  waitForDialog();
+                              },
+                              [&] {
+                                  selectByKeys(1);
+                                  pressByKeys(IDC_LV2_EDIT, VK_RETURN);
+                                  waitForDialog();
+                              },
+                              true},
+                             // The focus goes back to what opened the dialog: the row or the button.
+                             {"edit the second column by a double-click",
+                              [&] {
+                                  ClickAtPoint(RowPoint(list, 1, LVHT_ONITEMLABEL, LVHT_ONITEMSTATEICON), 2);
+                                  waitForDialog();
+                              },
+                              [&] {
+                                  selectByKeys(1);
+                                  pressByKeys(IDC_LV2_EDIT, VK_RETURN);
+                                  waitForDialog();
+                              },
+                              false},
+                             {"tick the view mode box", [&] { ClickAt(control(IDC_LV2_VIEW_MODE)); },
+                              [&] { pressByKeys(IDC_LV2_VIEW_MODE, VK_SPACE); }, true},
+                             {"choose the next view mode",
+                              [&] {
+                                  ClickAt(control(IDC_LV2_VIEW_MODE));
+                                  HWND combo = control(IDC_LV2_VIEW_MODE_INDEX);
+                                  ClickAt(combo);
+                                  kb.Settle();
+                                  COMBOBOXINFO info = {};
+                                  info.cbSize = sizeof(info);
+                                  GetComboBoxInfo(combo, &info);
+                                  RECT item = {};
+                                  SendMessageW(info.hwndList, LB_GETITEMRECT,
+                                               SendMessageW(combo, CB_GETCURSEL, 0, 0) + 1,
+                                               reinterpret_cast<LPARAM>(&item));
+                                  MapWindowPoints(info.hwndList, nullptr, reinterpret_cast<POINT*>(&item), 2);
+                                  ClickAtPoint({(item.left + item.right) / 2, (item.top + item.bottom) / 2});
+                              },
+                              [&] {
+                                  pressByKeys(IDC_LV2_VIEW_MODE, VK_SPACE);
+                                  pressByKeys(IDC_LV2_VIEW_MODE_INDEX, VK_DOWN);
+                              },
+                              true},
+                         };
+                         for (const Action& action : actions) {
+                             fromDefaults();
+                             const std::wstring before = EndState(kb);
+                             action.mouse();
+                             kb.Settle();
+                             const std::wstring byMouse = EndState(kb, action.sameFocus);
+                             fromDefaults();
+                             action.keys();
+                             kb.Settle();
+                             EXPECT_NE(before, byMouse) << action.name << ": the mouse changed nothing";
+                             EXPECT_EQ(byMouse, EndState(kb, action.sameFocus)) << action.name;
+                         }
+                     },
+                     answer));
 }
 
 } // namespace

@@ -690,11 +690,16 @@ void MoveMouseTo(int x, int y) {
 void ClickAt(HWND control) {
     RECT rect;
     GetWindowRect(control, &rect);
-    const int x = (rect.left + rect.right) / 2;
-    const int y = (rect.top + rect.bottom) / 2;
-    MoveMouseTo(x, y);
-    INPUT click[2] = {PointerAt(x, y, MOUSEEVENTF_LEFTDOWN), PointerAt(x, y, MOUSEEVENTF_LEFTUP)};
-    SendInput(2, click, sizeof(INPUT));
+    ClickAtPoint({(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
+}
+
+void ClickAtPoint(POINT at, int clicks) {
+    MoveMouseTo(at.x, at.y);
+    for (int i = 0; i < clicks; ++i) {
+        INPUT click[2] = {PointerAt(at.x, at.y, MOUSEEVENTF_LEFTDOWN),
+                          PointerAt(at.x, at.y, MOUSEEVENTF_LEFTUP)};
+        SendInput(2, click, sizeof(INPUT));
+    }
     PumpFor(100);
 }
 

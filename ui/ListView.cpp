@@ -6,6 +6,15 @@
 #include "app/MessageBoxes.h"
 #include "settings/WorkingColumnTable.h"
 
+namespace {
+
+// Posted by a tick to the list itself, with the entry's index: the list's own Space handling
+// selects the row that had the focus again once the notification is over, and that row now holds
+// another column. Arriving after it, this puts the selection back on the ticked column.
+constexpr UINT kSelectEntry = WM_APP + 0x31;
+
+} // namespace
+
 int CListView::GetSelectedItem() const {
     return static_cast<int>(SendMessageW(m_hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
                                          MAKELPARAM(LVNI_FOCUSED | LVNI_SELECTED, 0)));
@@ -182,10 +191,34 @@ void CListView::OnCheckChanged(int item, BOOL checked) {
     workingColumnTable[entryIndex].Visible = checked ? 1 : 0;
     SelectAndShow(item);
     UpdateMoveButtons();
+    PostMessageW(m_hWnd, kSelectEntry, entryIndex, 0);
+}
+
+void CListView::SelectEntry(LPARAM entryIndex) {
+    const int count = static_cast<int>(SendMessageW(m_hWnd, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row) {
+        LVITEMW lvi = {};
+        lvi.mask = LVIF_PARAM;
+        lvi.iItem = row;
+        if (SendMessageW(m_hWnd, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&lvi)) &&
+            lvi.lParam == entryIndex) {
+            SelectAndShow(row);
+            UpdateMoveButtons();
+            UpdateItemButtons(row);
+            // A click on a check box leaves the focus where it was on some list views; the row
+            // just ticked is what the buttons now act on, from the mouse as from the keyboard.
+            SetFocus(m_hWnd);
+            return;
+        }
+    }
 }
 
 uint64_t CListView::OnMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+    case kSelectEntry:
+        SelectEntry(static_cast<LPARAM>(wParam));
+        m_lResult = 0;
+        return kSwallow;
     case WM_KEYDOWN:
         if (m_hwndParent == nullptr) {
             return kPassOn;

@@ -32,4 +32,5 @@ private:
     int StateImage(int item) const;
     void SetCheck(int item, bool checked);
     void SelectAndShow(int item);
+    void SelectEntry(LPARAM entryIndex);
 };
