@@ -10,6 +10,7 @@
 #include "app/ModulePath.h"
 #include "app/SettingsBackup.h"
 #include "app/StartupTrace.h"
+#include "app/SupportReport.h"
 #include "app/SystemCalls.h"
 #include "pages/ColumnConfig.h"
 #include "pages/ControlNames.h"
@@ -155,6 +156,9 @@ void OnPageCommand(HWND page, WPARAM wParam, LPARAM lParam) {
     }
     if (page == FindPageWindow(kListView2Page)) {
         RouteListView2Command(page, id);
+    }
+    if (page == FindPageWindow(kVersionPage) && id == IDC_VER_COPY_INFO && HIWORD(wParam) == BN_CLICKED) {
+        CopySupportReport(optionsWindow);
     }
 }
 

@@ -233,7 +233,7 @@ void InitializeVersionPage(HWND page) {
     versionLabel->m_crBack = kLabelBackground;
     mailLabel->m_crBack = kLabelBackground;
     webLabel->m_crBack = kLabelBackground;
-    // The links are the page's only controls; the keyboard reaches them too.
+    // The links are not tab stops by their template; the keyboard reaches them too.
     for (int id : {IDC_VER_MAIL, IDC_VER_WEB}) {
         HWND link = GetDlgItem(page, id);
         SetWindowLongPtrW(link, GWL_STYLE, GetWindowLongPtrW(link, GWL_STYLE) | WS_TABSTOP);
@@ -436,6 +436,11 @@ bool ReadOptionsFromPages(Options& options) {
     if (listView2 != nullptr && !CheckExceptionLines(listView2)) {
         return false;
     }
+    ReadPagesAsShown(options);
+    return true;
+}
+
+void ReadPagesAsShown(Options& options) {
     const PageWindows pages;
     for (const ControlBinding& binding : kBindings) {
         HWND control = pages.Control(binding.pageId, binding.controlId);
@@ -443,7 +448,6 @@ bool ReadOptionsFromPages(Options& options) {
             SaveControl(binding, control, options);
         }
     }
-    return true;
 }
 
 SaveResult SaveOptionsFromPages() {

@@ -40,6 +40,8 @@ SaveResult SaveOptionsFromPages();
 // Fills a record from the controls exactly as Update does; false, after telling the user which
 // line cannot be stored, when the pages hold something that cannot be saved.
 bool ReadOptionsFromPages(Options& options);
+// The same record without the check: what the pages show, for a report that stores nothing.
+void ReadPagesAsShown(Options& options);
 // Shows a record that did not come from the registry (a backup, the defaults) as unsaved
 // changes: the controls and the column table take its values, the enable rules run and Update
 // is enabled. Nothing is written.

@@ -104,6 +104,7 @@
 #define IDC_VER_FREE_USE 1007
 #define IDC_VER_MAIL 1008
 #define IDC_VER_WEB 1009
+#define IDC_VER_COPY_INFO 1066
 
 // Column edit dialog (111)
 #define IDC_COLEDIT_CANCEL 1001
