@@ -418,6 +418,13 @@ TEST_F(KeyboardDialogs, EnterAndEscapePressOnlyAFocusedButtonAndTheFocusComesBac
             EXPECT_TRUE(focusAfter(3, browse)) << "after the file dialog";
             EXPECT_EQ(path, WindowText(kb.Control(kListView1Page, IDC_LV1_FILE_PROG)));
 
+            // Alt+I presses 情報をコピー on the Version page, which keeps the focus after its box.
+            kb.Move(VK_NEXT, {VK_CONTROL});
+            kb.Move(VK_NEXT, {VK_CONTROL});
+            kb.Press('I', {VK_MENU});
+            EXPECT_TRUE(focusAfter(4, kb.Control(kVersionPage, IDC_VER_COPY_INFO)))
+                << "after the report was copied";
+
             // Close from the keyboard asks, and Yes ends the program without saving.
             kb.MoveTo(GetDlgItem(kb.window, IDC_CLOSE));
             kb.Press(VK_RETURN);
@@ -425,11 +432,12 @@ TEST_F(KeyboardDialogs, EnterAndEscapePressOnlyAFocusedButtonAndTheFocusComesBac
         },
         answer);
     EXPECT_EQ(0, exitCode);
-    ASSERT_EQ(4u, dialogs.size());
+    ASSERT_EQ(5u, dialogs.size());
     EXPECT_NE(std::wstring::npos, dialogs[0].find(L"オプション設定を保存しました"));
     EXPECT_EQ(L"カラムの編集: ", dialogs[1]);
     EXPECT_EQ(L"実行ファイルを選択: ", dialogs[2]);
-    EXPECT_NE(std::wstring::npos, dialogs[3].find(L"変更を保存せずに終了しますか?"));
+    EXPECT_NE(std::wstring::npos, dialogs[3].find(L"クリップボードにコピーしました"));
+    EXPECT_NE(std::wstring::npos, dialogs[4].find(L"変更を保存せずに終了しますか?"));
     EXPECT_EQ(0u, ReadOptionRaw(L"Column").AsDword()) << "Close saved the column tick";
 }
 
