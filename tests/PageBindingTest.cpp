@@ -70,11 +70,12 @@ protected:
 
 TEST_F(PageBindingTest, EveryCheckBoxShowsAndSavesItsOwnOption) {
     // Four rounds give every box its own pattern of on and off (its index in binary), so two
-    // boxes bound to each other's options cannot pass unnoticed.
+    // boxes bound to each other's options cannot pass unnoticed. Every other round stores "on"
+    // as 2, as another tool may: any value but 0 ticks the box.
     for (size_t bit = 0; bit < 4; ++bit) {
         const auto stored = [bit](size_t i) { return static_cast<int32_t>((i >> bit) & 1); };
         for (size_t i = 0; i < std::size(kCheckBoxes); ++i) {
-            SetOptionDword(kCheckBoxes[i].value, static_cast<DWORD>(stored(i)));
+            SetOptionDword(kCheckBoxes[i].value, static_cast<DWORD>(stored(i) * (1 + bit % 2)));
         }
         Open();
         std::vector<HWND> boxes;
