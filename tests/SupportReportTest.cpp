@@ -125,34 +125,47 @@ TEST_F(SupportReportProgram, TheRealProgramReportsAFirstStartWithoutItsDllAndWai
     ASSERT_TRUE(CreateProcessW(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
                                &startup, &process));
     HWND window = nullptr;
+    // A control of the program found by its text on any page.
+    auto find = [&](const wchar_t* text) {
+        HWND found = nullptr;
+        for (HWND page = GetWindow(window, GW_CHILD);
+             window != nullptr && page != nullptr && found == nullptr; page = GetWindow(page, GW_HWNDNEXT)) {
+            found = ChildWithText(page, text);
+        }
+        return found;
+    };
     HWND button = nullptr;
     PumpUntil(
         [&] {
             window = FindWindowW(kOptionsWindowClass, nullptr);
-            for (HWND page = GetWindow(window, GW_CHILD);
-                 window != nullptr && page != nullptr && button == nullptr;
-                 page = GetWindow(page, GW_HWNDNEXT)) {
-                button = ChildWithText(page, L"情報をコピー(&I)");
-            }
+            button = find(L"情報をコピー(&I)");
             return button != nullptr && IsWindowVisible(window);
         },
         20000);
+    // The program's message box, once it shows its text.
+    auto box = [&] {
+        HWND found = nullptr;
+        PumpUntil(
+            [&] {
+                found = FindWindowW(L"#32770", nullptr);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(found, &owner);
+                return found != nullptr && owner == process.dwProcessId && IsWindowVisible(found) &&
+                       !WindowText(GetDlgItem(found, 0xFFFF)).empty();
+            },
+            10000);
+        return found;
+    };
+    auto answer = [&](HWND shown, int id) {
+        PostMessageW(shown, WM_COMMAND, id, 0);
+        PumpUntil([&] { return !IsWindow(shown); });
+    };
     // Presses the button and answers the box it brings; returns the box's text.
     auto copy = [&] {
         PostMessageW(button, BM_CLICK, 0, 0);
-        HWND box = nullptr;
-        PumpUntil(
-            [&] {
-                box = FindWindowW(L"#32770", nullptr);
-                DWORD owner = 0;
-                GetWindowThreadProcessId(box, &owner);
-                return box != nullptr && owner == process.dwProcessId && IsWindowVisible(box) &&
-                       !WindowText(GetDlgItem(box, 0xFFFF)).empty();
-            },
-            10000);
-        const std::wstring text = WindowText(GetDlgItem(box, 0xFFFF));
-        PostMessageW(box, WM_COMMAND, IDOK, 0);
-        PumpUntil([&] { return !IsWindow(box); });
+        HWND shown = box();
+        const std::wstring text = WindowText(GetDlgItem(shown, 0xFFFF));
+        answer(shown, IDOK);
         return text;
     };
     if (button != nullptr) {
@@ -190,7 +203,16 @@ TEST_F(SupportReportProgram, TheRealProgramReportsAFirstStartWithoutItsDllAndWai
                   ClipboardText());
     }
     EXPECT_NE(nullptr, button) << "no button 情報をコピー(&I)";
+    // With a change unsaved, closing asks a question that offers はい and いいえ, and nothing else.
+    PostMessageW(find(L"コマンドバーを隠す(&C)"), BM_CLICK, 0, 0);
     PostMessageW(window, WM_CLOSE, 0, 0);
+    HWND question = box();
+    EXPECT_EQ(L"変更を保存せずに終了しますか?", WindowText(GetDlgItem(question, 0xFFFF)));
+    EXPECT_EQ(L"Travine for Windows 10/11", WindowText(question));
+    EXPECT_TRUE(GetDlgItem(question, IDYES) != nullptr && GetDlgItem(question, IDNO) != nullptr &&
+                GetDlgItem(question, IDOK) == nullptr && GetDlgItem(question, IDCANCEL) == nullptr)
+        << "the question does not offer exactly Yes and No";
+    answer(question, IDYES);
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 10000));
     DWORD exitCode = 1;
     GetExitCodeProcess(process.hProcess, &exitCode);
