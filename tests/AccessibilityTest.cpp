@@ -393,8 +393,32 @@ TEST_F(AccessibilityTest, EveryControlHasANameOfItsOwnOnItsPage) {
             add(GetDlgItem(window, id));
         }
     }
-    EXPECT_EQ(L"カラム構成",
-              AccessibleName(Control(kListView2Page, IDC_LV2_COLUMN_LIST), recorder.accessibleNames));
+    // The words a screen reader must say for the controls that carry no text of their own, and
+    // for the twins that would otherwise sound alike: what their labels say to a sighted user.
+    const struct {
+        int page, id;
+        const wchar_t* name;
+    } kSpoken[] = {
+        {kGeneralPage, IDC_GEN_HEIGHT, L"ツールバーの高さの微調整："},
+        {kGeneralPage, IDC_GEN_DRAG_TYPE, L"対象のマウスボタン："},
+        {kListView1Page, IDC_LV1_DRIVE_LETTER, L"選択するドライブ："},
+        {kListView1Page, IDC_LV1_FILE_PROG, L"ファイルが選択された場合のプログラム"},
+        {kListView1Page, IDC_LV1_FILE_BROWSE, L"ファイルが選択された場合のプログラムを選択..."},
+        {kListView1Page, IDC_LV1_FILE_ARG, L"ファイルが選択された場合の引数"},
+        {kListView1Page, IDC_LV1_FLDR_PROG, L"フォルダが選択された場合のプログラム"},
+        {kListView1Page, IDC_LV1_FLDR_BROWSE, L"フォルダが選択された場合のプログラムを選択..."},
+        {kListView1Page, IDC_LV1_FLDR_ARG, L"フォルダが選択された場合の引数"},
+        {kListView2Page, IDC_LV2_VIEW_MODE_INDEX, L"表示形式"},
+        {kListView2Page, IDC_LV2_VIEW_MODE_EF, L"表示形式の例外フォルダ"},
+        {kListView2Page, IDC_LV2_COLUMN_LIST, L"カラム構成"},
+        {kListView2Page, IDC_LV2_COLUMN_EF, L"カラムヘッダの例外フォルダ"},
+        {kListView2Page, IDC_LV2_UP, L"カラムを上へ移動"},
+        {kListView2Page, IDC_LV2_DOWN, L"カラムを下へ移動"},
+    };
+    for (const auto& spoken : kSpoken) {
+        EXPECT_EQ(spoken.name, AccessibleName(Control(spoken.page, spoken.id), recorder.accessibleNames))
+            << "page " << spoken.page << ", control " << spoken.id;
+    }
     Close();
     EXPECT_TRUE(recorder.accessibleNames.empty()) << "names left on destroyed controls";
 }
