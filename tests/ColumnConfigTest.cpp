@@ -73,19 +73,8 @@ protected:
         };
     }
 
-    // A point of the row where the list's hit test finds what is wanted and not what is not.
     POINT PointWhere(int row, UINT wanted, UINT unwanted = 0) const {
-        RECT bounds = {LVIR_BOUNDS, 0, 0, 0};
-        SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
-        LVHITTESTINFO hit = {};
-        for (hit.pt = {bounds.left, (bounds.top + bounds.bottom) / 2}; hit.pt.x < bounds.right; ++hit.pt.x) {
-            SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
-            if ((hit.flags & wanted) != 0 && (hit.flags & unwanted) == 0 && hit.iItem == row) {
-                return hit.pt;
-            }
-        }
-        ADD_FAILURE() << "row " << row << " has no point with flag " << wanted;
-        return {0, 0};
+        return RowPointWhere(list, row, wanted, unwanted);
     }
     void Button(UINT message, POINT at) const {
         SendMessageW(list, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(at.x, at.y));

@@ -479,17 +479,9 @@ std::wstring EndState(const Keyboard& kb, bool withFocus = true) {
 // A point of a row where the list's hit test finds what is wanted, in screen coordinates.
 POINT RowPoint(HWND list, int row, UINT wanted, UINT unwanted = 0) {
     SendMessageW(list, LVM_ENSUREVISIBLE, row, FALSE);
-    RECT bounds = {LVIR_BOUNDS, 0, 0, 0};
-    SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
-    LVHITTESTINFO hit = {};
-    for (hit.pt = {bounds.left, (bounds.top + bounds.bottom) / 2}; hit.pt.x < bounds.right; ++hit.pt.x) {
-        SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
-        if ((hit.flags & wanted) != 0 && (hit.flags & unwanted) == 0 && hit.iItem == row) {
-            break;
-        }
-    }
-    ClientToScreen(list, &hit.pt);
-    return hit.pt;
+    POINT at = RowPointWhere(list, row, wanted, unwanted);
+    ClientToScreen(list, &at);
+    return at;
 }
 
 // Each thing a mouse user does on the List view 2 page, done once with the mouse and once from

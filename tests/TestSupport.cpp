@@ -431,6 +431,20 @@ std::wstring ProgramFolder() {
     return std::wstring(path) + L"\\";
 }
 
+POINT RowPointWhere(HWND list, int row, UINT wanted, UINT unwanted) {
+    RECT bounds = {LVIR_BOUNDS, 0, 0, 0};
+    SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
+    LVHITTESTINFO hit = {};
+    for (hit.pt = {bounds.left, (bounds.top + bounds.bottom) / 2}; hit.pt.x < bounds.right; ++hit.pt.x) {
+        SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+        if ((hit.flags & wanted) != 0 && (hit.flags & unwanted) == 0 && hit.iItem == row) {
+            return hit.pt;
+        }
+    }
+    ADD_FAILURE() << "row " << row << " has no point with flag " << wanted;
+    return {0, 0};
+}
+
 void SelectRow(HWND list, int row) {
     LVITEMW state = {};
     state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;

@@ -132,6 +132,9 @@ void PressButton(HWND parent, const std::wstring& text, int nth = 0);
 void SelectRow(HWND list, int row);
 void CheckRow(HWND list, int row, bool checked);
 std::wstring CellText(HWND list, int row, int column);
+// A point of the row, in the list's client coordinates, where the list's hit test finds what is
+// wanted and not what is not; fails the test when there is none.
+POINT RowPointWhere(HWND list, int row, UINT wanted, UINT unwanted = 0);
 
 // A clean registry case for a test that opens the program: no settings key, no extension
 // registration, Windows 11 23H2.
