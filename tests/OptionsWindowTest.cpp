@@ -96,19 +96,6 @@ TEST_F(OptionsWindowTest, CloseAsksOnlyWhileSomethingIsUnsaved) {
     EXPECT_FALSE(IsWindow(window));
 }
 
-TEST_F(OptionsWindowTest, ClassHasItsLook) {
-    Open();
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof(wc);
-    ASSERT_TRUE(GetClassInfoExW(GetModuleHandleW(nullptr), L"TravineOptionDlgClass", &wc));
-    EXPECT_EQ(static_cast<UINT>(CS_HREDRAW | CS_VREDRAW), wc.style);
-    EXPECT_EQ(30, wc.cbWndExtra); // DLGWINDOWEXTRA, the same for every target
-    EXPECT_EQ(reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), wc.hbrBackground);
-    EXPECT_EQ(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP)), wc.hIcon);
-    EXPECT_NE(nullptr, wc.hIcon);
-    EXPECT_EQ(LoadCursorW(nullptr, IDC_ARROW), wc.hCursor);
-}
-
 TEST_F(OptionsWindowTest, HelpOpensThePageBesideTheProgram) {
     SystemCallRecorder calls;
     Open();
