@@ -1,5 +1,7 @@
 // The program as users start it: a separate process, found and driven through its windows.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <winver.h>
 
 #include <string>
 #include <vector>
@@ -187,6 +189,36 @@ TEST(DllSearch, APlantedDllBesideTheProgramIsLoadedOnlyWithoutTheHardening) {
               GetFileAttributesW((ProgramFolder() + L"travine_planted.dll").c_str()));
     EXPECT_EQ(0u, RunProgram(probe, L"").exitCode) << "the planted DLL is not found at all";
     EXPECT_EQ(2u, RunProgram(probe, L"harden").exitCode) << "the planted DLL was loaded";
+}
+
+// What the file's properties show of Travine11.exe, read from the file as Explorer reads it.
+TEST(VersionBlock, TheProgramFileShowsItsNameVersionAndMaker) {
+    const std::wstring exe = ProgramFolder() + L"Travine11.exe";
+    std::vector<BYTE> block(GetFileVersionInfoSizeW(exe.c_str(), nullptr));
+    ASSERT_FALSE(block.empty()) << "no version block";
+    ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, static_cast<DWORD>(block.size()), block.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT size = 0;
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &size));
+    EXPECT_EQ(std::make_pair(DWORD{0x00010002}, DWORD{0}),
+              std::make_pair(fixed->dwFileVersionMS, fixed->dwFileVersionLS));
+    const std::pair<const wchar_t*, const wchar_t*> kShown[] = {
+        {L"CompanyName", L"The Travine Project"},
+        {L"FileDescription", L"Travine for Windows 10/11"},
+        {L"FileVersion", L"1.2.0.0"},
+        {L"InternalName", L"Travine11"},
+        {L"LegalCopyright", L"Copyright (C) 2024-2026 The Travine Project"},
+        {L"OriginalFilename", L"Travine11.exe"},
+        {L"ProductName", L"Travine for Windows 10/11"},
+        {L"ProductVersion", L"1.2.0.0"},
+    };
+    for (const auto& [name, text] : kShown) {
+        wchar_t* value = nullptr;
+        const std::wstring path = std::wstring(L"\\StringFileInfo\\041104b0\\") + name;
+        EXPECT_TRUE(VerQueryValueW(block.data(), path.c_str(), reinterpret_cast<void**>(&value), &size) &&
+                    value != nullptr && std::wstring(value) == text)
+            << testing::PrintToString(std::wstring(name));
+    }
 }
 
 } // namespace
