@@ -217,6 +217,11 @@ TEST_F(SettingsBackupTest, ARoundTripThroughAFileWritesTheKeyUpdateWrites) {
         EXPECT_TRUE(updated == StoredValues()) << "pass " << pass;
         DeleteOptionsKey();
     }
+    // A folder chosen in a file dialog never becomes the program's current folder, which would
+    // keep it in use (it could not be removed while the program runs).
+    for (const SystemCallRecorder::FileDialogCall& call : calls.fileDialogs) {
+        EXPECT_NE(0u, call.flags & OFN_NOCHANGEDIR) << (call.save ? "save" : "load");
+    }
 }
 
 TEST_F(SettingsBackupTest, SaveRefusesWhatUpdateRefusesAndAFailedWriteKeepsTheOlderFile) {
