@@ -198,7 +198,8 @@ TEST_F(SettingsBackupTest, ARoundTripThroughAFileWritesTheKeyUpdateWrites) {
         ASSERT_EQ(1u, seen.size());
         EXPECT_EQ(BoxIcon::kInformation, seen[0].icon);
         // Every value a save writes reached the settings, but OptionInitialized, which a load never uses.
-        for (const wchar_t* part : {L"読み込んだ値: 69 個", L"使われない値: 1 個"}) {
+        for (const wchar_t* part :
+             {L"読み込んだ値: 69 個", L"使われない値: 1 個", L"\n「更新」を押すと保存されます。"}) {
             EXPECT_NE(std::wstring::npos, seen[0].text.find(part)) << seen[0].text.c_str();
         }
         EXPECT_FALSE(OptionsKeyExists()) << "nothing is written before Update";
