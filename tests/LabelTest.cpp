@@ -31,7 +31,6 @@ public:
         DeleteDC(m_dc);
     }
     HDC dc() const { return m_dc; }
-    COLORREF At(int x, int y) const { return GetPixel(m_dc, x, y); }
     int Count(COLORREF color, int left = 0, int right = -1) const {
         return CountPixels(m_dc, {left, 0, right < 0 ? m_width : right, m_height}, color).Total();
     }
@@ -104,28 +103,6 @@ TEST_F(LabelTest, LabelGrowsToFitItsLargeFontWithoutMoving) {
     EXPECT_EQ(20, rect.top);
     EXPECT_GT(rect.bottom - rect.top, -label.m_logFont.lfHeight);
     EXPECT_GT(rect.right - rect.left, 40);
-    label.Detach();
-}
-
-TEST_F(LabelTest, RaisedLabelLeavesTheBackgroundAndIgnoresItsTextColour) {
-    CConvexLabelWnd label;
-    ASSERT_TRUE(label.Attach(MakeStatic(L"Travine")));
-    EXPECT_EQ(FW_BOLD, label.m_logFont.lfWeight);
-    label.SetPointSize(22);
-    Canvas first(kWidth, kHeight);
-    label.DrawConvex(first.dc());
-    label.m_crText = RGB(255, 0, 0);
-    Canvas second(kWidth, kHeight);
-    label.DrawConvex(second.dc());
-
-    EXPECT_GT(first.Count(RGB(250, 252, 255)), 10);
-    EXPECT_GT(first.Count(kCanvas), kWidth * kHeight / 2); // transparent between the glyphs
-    EXPECT_EQ(0, first.Count(RGB(255, 0, 0)) + second.Count(RGB(255, 0, 0)));
-    for (int y = 0; y < kHeight; y += 3) {
-        for (int x = 0; x < kWidth; x += 3) {
-            ASSERT_EQ(first.At(x, y), second.At(x, y));
-        }
-    }
     label.Detach();
 }
 
