@@ -6,12 +6,9 @@
 #include <iterator>
 
 #include "app/KeyboardNavigation.h"
-#include "app/MessageBoxes.h"
-#include "app/ModulePath.h"
 #include "app/SettingsBackup.h"
 #include "app/StartupTrace.h"
 #include "app/SupportReport.h"
-#include "app/SystemCalls.h"
 #include "pages/ColumnConfig.h"
 #include "pages/ControlNames.h"
 #include "pages/PageBinding.h"
@@ -19,6 +16,9 @@
 #include "pages/SetupPage.h"
 #include "resource.h"
 #include "ui/ColourScheme.h"
+#include "win32/MessageBoxes.h"
+#include "win32/ModulePath.h"
+#include "win32/SystemCalls.h"
 
 HWND optionsWindow = nullptr;
 HBRUSH backgroundBrush = nullptr;

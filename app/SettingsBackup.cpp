@@ -7,14 +7,14 @@
 #include <set>
 #include <string>
 
-#include "app/MessageBoxes.h"
-#include "app/SystemCalls.h"
 #include "pages/PageBinding.h"
 #include "resource.h"
 #include "settings/OptionsStore.h"
 #include "settings/RegFileParser.h"
 #include "settings/RegFileWriter.h"
-#include "ui/Handles.h"
+#include "win32/Handles.h"
+#include "win32/MessageBoxes.h"
+#include "win32/SystemCalls.h"
 
 namespace {
 

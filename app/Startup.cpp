@@ -6,11 +6,11 @@
 #include <iterator>
 
 #include "app/KeyboardNavigation.h"
-#include "app/MessageBoxes.h"
 #include "app/OptionsWindow.h"
 #include "app/StartupTrace.h"
 #include "settings/RegReader.h"
 #include "settings/WindowsVersion.h"
+#include "win32/MessageBoxes.h"
 
 bool IsServerEdition() {
     wchar_t productName[64] = {}; // 128 bytes

@@ -9,8 +9,6 @@
 #include <iterator>
 #include <vector>
 
-#include "app/MessageBoxes.h"
-#include "app/ModulePath.h"
 #include "app/OptionsWindow.h"
 #include "app/Startup.h"
 #include "pages/PageBinding.h"
@@ -19,7 +17,9 @@
 #include "settings/OptionsStore.h"
 #include "settings/RegReader.h"
 #include "settings/WindowsVersion.h"
-#include "ui/Handles.h"
+#include "win32/Handles.h"
+#include "win32/MessageBoxes.h"
+#include "win32/ModulePath.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include "pages/ControlNames.h"
 
 #include "app/OptionsWindow.h"
-#include "app/SystemCalls.h"
 #include "pages/PageBinding.h"
 #include "pages/PageIds.h"
 #include "resource.h"
+#include "win32/SystemCalls.h"
 
 namespace {
 

@@ -9,9 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/MessageBoxes.h"
 #include "app/OptionsWindow.h"
-#include "app/SystemCalls.h"
 #include "pages/ColumnConfig.h"
 #include "pages/ControlNames.h"
 #include "pages/PageIds.h"
@@ -20,6 +18,8 @@
 #include "settings/OptionsStore.h"
 #include "settings/WindowsVersion.h"
 #include "settings/WorkingColumnTable.h"
+#include "win32/MessageBoxes.h"
+#include "win32/SystemCalls.h"
 
 CFontLabelWnd* generalHintLabel = nullptr;
 CMultiEdit* viewModeExceptionEdit = nullptr;

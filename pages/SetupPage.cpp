@@ -6,16 +6,16 @@
 #include <cwchar>
 #include <iterator>
 
-#include "app/MessageBoxes.h"
-#include "app/ModulePath.h"
 #include "app/OptionsWindow.h"
-#include "app/SystemCalls.h"
 #include "pages/PageIds.h"
 #include "resource.h"
 #include "settings/OptionsStore.h"
 #include "settings/RegReader.h"
 #include "settings/WindowsVersion.h"
-#include "ui/Handles.h"
+#include "win32/Handles.h"
+#include "win32/MessageBoxes.h"
+#include "win32/ModulePath.h"
+#include "win32/SystemCalls.h"
 
 const wchar_t kExtensionClsidKey[] =
     L"SOFTWARE\\Classes\\CLSID\\{408f43a1-23c2-442e-990c-dfba06b5664f}\\InprocServer32";

@@ -10,7 +10,7 @@ cmake --preset mingw >/dev/null
 BUILD_DIR="$ROOT/build/mingw"
 # The compile commands of the program's own files, as the cross build runs them.
 ninja -C "$BUILD_DIR" -t compdb >"$BUILD_DIR/compile_commands.json"
-mapfile -t sources < <(ls app/*.cpp settings/*.cpp ui/*.cpp pages/*.cpp)
+mapfile -t sources < <(ls win32/*.cpp settings/*.cpp ui/*.cpp pages/*.cpp app/*.cpp)
 
 gcc_include=/usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++
 tidy_args=(--quiet -p "$BUILD_DIR" --extra-arg-before=--target=x86_64-w64-mingw32
@@ -27,7 +27,7 @@ fi
 echo "cppcheck"
 cppcheck --quiet --error-exitcode=1 --enable=warning,performance,portability --inline-suppr \
   --std=c++17 --language=c++ -D_WIN32 -D_WIN64 -DUNICODE -D_UNICODE -I. -Ires \
-  --suppress=missingIncludeSystem app settings ui pages || status=1
+  --suppress=missingIncludeSystem win32 settings ui pages app || status=1
 
 [ "$status" -eq 0 ] && echo "lint: no findings"
 exit "$status"

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "ui/Handles.h"
+#include "win32/Handles.h"
 
 LSTATUS QueryRegValue(HKEY root, const wchar_t* subKey, const wchar_t* name, void* buffer, DWORD* size) {
     UniqueHkey key;

@@ -3,7 +3,7 @@
 #include <iterator>
 
 #include "settings/RegReader.h"
-#include "ui/Handles.h"
+#include "win32/Handles.h"
 
 const wchar_t kOptionsKey[] = L"Software\\Travine11";
 

@@ -5,8 +5,8 @@
 #include "TestSupport.h"
 #include "ui/ConvexLabelWnd.h"
 #include "ui/FontLabelWnd.h"
-#include "ui/Handles.h"
 #include "ui/UrlLabelWnd.h"
+#include "win32/Handles.h"
 
 namespace {
 

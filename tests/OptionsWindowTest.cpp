@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/MessageBoxes.h"
+#include "win32/MessageBoxes.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include <shlwapi.h>
 
-#include "app/ModulePath.h"
 #include "pages/SetupPage.h"
 #include "settings/OptionsStore.h"
+#include "win32/ModulePath.h"
 
 namespace {
 

@@ -11,11 +11,11 @@
 
 #include "app/OptionsWindow.h"
 #include "app/Startup.h"
-#include "app/SystemCalls.h"
 #include "settings/OptionsStore.h"
 #include "settings/RegFileWriter.h"
 #include "settings/WindowsVersion.h"
-#include "ui/Handles.h"
+#include "win32/Handles.h"
+#include "win32/SystemCalls.h"
 
 namespace {
 thread_local DialogResponder* activeResponder = nullptr;

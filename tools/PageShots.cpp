@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "app/OptionsWindow.h"
-#include "app/SystemCalls.h"
 #include "pages/PageIds.h"
 #include "resource.h"
+#include "win32/SystemCalls.h"
 
 namespace {
 

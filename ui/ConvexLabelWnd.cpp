@@ -4,7 +4,7 @@
 #include <iterator>
 
 #include "ui/ColourScheme.h"
-#include "ui/Handles.h"
+#include "win32/Handles.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <iterator>
 
 #include "ui/ColourScheme.h"
-#include "ui/Handles.h"
+#include "win32/Handles.h"
 
 CFontLabelWnd::CFontLabelWnd(LONG weight)
     : m_logFont(), m_crText(RGB(0, 0, 0)), m_crBack(GetSysColor(COLOR_BTNFACE)) {

@@ -3,8 +3,8 @@
 #include <iterator>
 #include <utility>
 
-#include "app/MessageBoxes.h"
 #include "settings/WorkingColumnTable.h"
+#include "win32/MessageBoxes.h"
 
 namespace {
 

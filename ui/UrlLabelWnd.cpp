@@ -6,8 +6,8 @@
 #include <cwchar>
 #include <iterator>
 
-#include "app/SystemCalls.h"
 #include "ui/ColourScheme.h"
+#include "win32/SystemCalls.h"
 
 namespace {
 const wchar_t kMailto[] = L"mailto:";

@@ -1,4 +1,4 @@
-#include "app/ModulePath.h"
+#include "win32/ModulePath.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "app/SystemCalls.h"
+#include "win32/SystemCalls.h"
 
 #include <oleacc.h>
 #include <shlwapi.h>
