@@ -30,13 +30,20 @@ std::wstring ProfileFolder() {
     return profile;
 }
 
+std::wstring UserName() {
+    wchar_t user[257] = {};
+    DWORD userChars = 257;
+    return GetUserNameW(user, &userChars) ? user : L"";
+}
+std::wstring ComputerName() {
+    wchar_t computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD computerChars = MAX_COMPUTERNAME_LENGTH + 1;
+    return GetComputerNameW(computer, &computerChars) ? computer : L"";
+}
+
 // The test's own folder as the report must show it wherever the checkout lies.
 std::wstring MaskedFolder(const std::wstring& folder) {
-    wchar_t user[257] = {}, computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD userChars = 257, computerChars = MAX_COMPUTERNAME_LENGTH + 1;
-    GetUserNameW(user, &userChars);
-    GetComputerNameW(computer, &computerChars);
-    return MaskPersonalData(folder, ProfileFolder(), user, computer);
+    return MaskPersonalData(folder, ProfileFolder(), UserName(), ComputerName());
 }
 
 // What the report says of this machine, Windows 11 23H2 Pro as the tests set it up.
@@ -64,7 +71,10 @@ TEST(SupportReportMask, TheProfileAndTheNamesAreMaskedOnlyAsWordsOfTheirOwn) {
                                L"C:\\Users\\Taro", L"taro", L"PC-1"));
 }
 
-// Edits not yet saved are reported as the window shows them, marked as unsaved; nothing is stored.
+// Edits not yet saved are reported as the window shows them, marked as unsaved: a number below
+// zero with its sign, the user's and the computer's names masked wherever they are typed, a
+// network path as typed and a list shorter than the first start's, its missing entries named.
+// Nothing is stored.
 TEST_F(SupportReportTest, AChangedWindowIsReportedAsShownAndNothingIsStored) {
     const std::wstring folder = ProgramFolder();
     RegSetKeyValueW(HKEY_LOCAL_MACHINE,
@@ -75,13 +85,20 @@ TEST_F(SupportReportTest, AChangedWindowIsReportedAsShownAndNothingIsStored) {
     Click(kGeneralPage, IDC_GEN_HIDE_CMDBAR);
     Click(kListView1Page, IDC_LV1_SHIFT_RET);
     Type(kListView1Page, IDC_LV1_FILE_PROG, ProfileFolder() + L"\\bin\\viewer.exe");
+    Type(kGeneralPage, IDC_GEN_HEIGHT, L"-12");
+    Type(kListView1Page, IDC_LV1_FILE_ARG, L"/u:" + UserName() + L" /c:" + ComputerName());
+    Click(kListView2Page, IDC_LV2_VIEW_MODE);
+    Type(kListView2Page, IDC_LV2_VIEW_MODE_EF, L"\\\\nas\\写真");
+    std::wstring gone;
+    for (int entry = 1; entry < 7; ++entry) {
+        gone += L"  ViewModeEF_" + std::to_wstring(entry) + L": （なし）\r\n";
+    }
     CheckRow(Control(kListView2Page, IDC_LV2_COLUMN_LIST), 1, false); // 更新日時
     const StoredKey stored = StoredValues();
     DialogResponder responder = DialogResponder::Answering(IDOK);
     PressButton(FindPageWindow(kVersionPage), L"情報をコピー(&I)");
 
     ASSERT_EQ(1u, responder.seen.size());
-    EXPECT_EQ(BoxIcon::kInformation, responder.seen[0].icon);
     EXPECT_EQ(L"バグ報告用の情報をクリップボードにコピーしました。報告に貼り付けてください。\n\n"
               L"ユーザーのフォルダは %USERPROFILE% に置き換えてあります。",
               responder.seen[0].text);
@@ -96,10 +113,16 @@ TEST_F(SupportReportTest, AChangedWindowIsReportedAsShownAndNothingIsStored) {
                   L"Travine11.dll）\r\n"
                   L"設定キー: あり\r\n"
                   L"未保存の変更: あり（以下は保存前の画面の内容です）\r\n"
-                  L"既定と異なる設定: 3 個\r\n"
+                  L"既定と異なる設定: 14 個\r\n"
                   L"  HideCommandBar: 1\r\n"
+                  L"  HCBHeight: -12\r\n"
                   L"  ShiftRetCmd: 1\r\n"
                   L"  ShiftRetCmdExeFile: %USERPROFILE%\\bin\\viewer.exe\r\n"
+                  L"  ShiftRetCmdArgFile: /u:%USERNAME% /c:%COMPUTERNAME%\r\n"
+                  L"  ViewMode: 1\r\n"
+                  L"  ViewModeEFNum: 1\r\n"
+                  L"  ViewModeEF_0: \\\\nas\\写真\r\n" +
+                  gone +
                   L"表示するカラム: 3 個\r\n"
                   L"  1: 名前（幅 240、昇順）\r\n"
                   L"  2: 種類（幅 135）\r\n"
