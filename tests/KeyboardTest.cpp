@@ -159,31 +159,15 @@ bool IsCheckBox(HWND control) {
            (GetWindowLongPtrW(control, GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX;
 }
 
-// The page's check boxes that enable or disable other controls, found by ticking each in turn on
-// the live page.
-std::vector<HWND> MasterBoxes(HWND page) {
-    auto enabledStates = [page] {
-        std::vector<bool> states;
-        for (HWND c = GetWindow(page, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
-            states.push_back(IsWindowEnabled(c) != FALSE);
-        }
-        return states;
-    };
-    std::vector<HWND> masters;
-    for (HWND c = GetWindow(page, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
-        if (!IsCheckBox(c) || !IsWindowEnabled(c) || !IsWindowVisible(c)) {
-            continue;
-        }
-        const std::vector<bool> before = enabledStates();
-        SendMessageW(c, BM_CLICK, 0, 0);
-        const bool changesOthers = enabledStates() != before;
-        SendMessageW(c, BM_CLICK, 0, 0);
-        if (changesOthers) {
-            masters.push_back(c);
-        }
-    }
-    return masters;
-}
+// The boxes that enable or disable others, as each page shows them: a box with controls set in
+// below it.
+const std::vector<int> kMasterBoxes[kPageCount] = {
+    {},
+    {IDC_GEN_HIDE_CMDBAR, IDC_GEN_PREVENT_DRAG, IDC_GEN_TASKBAR_SIMPLE},
+    {},
+    {IDC_LV1_PC_DRIVE, IDC_LV1_SHIFT_RET},
+    {IDC_LV2_VIEW_MODE, IDC_LV2_COLUMN},
+    {}};
 
 bool IsChecked(HWND box) {
     return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
@@ -278,7 +262,10 @@ TEST_F(KeyboardTabOrder, TabVisitsEveryTabStopInScreenOrderAndCtrlTabEveryPageAn
                 const std::vector<HWND> order = ScreenOrder(kb.window, page);
                 EXPECT_EQ(GetDlgCtrlID(order.front()), GetDlgCtrlID(kb.Focus())) << "page " << page;
                 // Every combination of the boxes that enable others, one box changing at a time.
-                const std::vector<HWND> masters = MasterBoxes(pageWindow);
+                std::vector<HWND> masters;
+                for (int id : kMasterBoxes[page]) {
+                    masters.push_back(kb.Control(page, id));
+                }
                 for (unsigned step = 0; step < (1u << masters.size()); ++step) {
                     const unsigned ticks = step ^ (step >> 1);
                     for (size_t m = 0; m < masters.size(); ++m) {
@@ -571,24 +558,26 @@ TEST_F(KeyboardParity, EveryActionOnTheColumnPageEndsAlikeFromTheMouseAndFromThe
                    struct Action {
                        const char* name;
                        const wchar_t* seen;
-                       int keysOn; // the control the keys act on next
                        std::function<void()> mouse, keys;
+                       int keysOn; // the control the keys act on next
                    };
                    const Action actions[] = {
-                       {"tick the last column", L"評価, in view ▲ on ▼ off 編集 on", IDC_LV2_COLUMN_LIST,
+                       {"tick the last column", L"評価, in view ▲ on ▼ off 編集 on",
                         [&] { ClickAtPoint(RowPoint(list, lastRow, LVHT_ONITEMSTATEICON)); },
                         [&] {
                             kb.MoveTo(list);
                             kb.Press(VK_END);
                             kb.Press(VK_SPACE);
-                        }},
+                        },
+                        IDC_LV2_COLUMN_LIST},
                        {"untick the second column", L"更新日時, in view ▲ off ▼ off 編集 off",
-                        IDC_LV2_COLUMN_LIST, [&] { ClickAtPoint(RowPoint(list, 1, LVHT_ONITEMSTATEICON)); },
+                        [&] { ClickAtPoint(RowPoint(list, 1, LVHT_ONITEMSTATEICON)); },
                         [&] {
                             selectByKeys(1);
                             kb.Press(VK_SPACE);
-                        }},
-                       {"move the third column up", L"種類, in view ▲ on ▼ on 編集 on", IDC_LV2_COLUMN_LIST,
+                        },
+                        IDC_LV2_COLUMN_LIST},
+                       {"move the third column up", L"種類, in view ▲ on ▼ on 編集 on",
                         [&] {
                             ClickAtPoint(RowPoint(list, 2, LVHT_ONITEMLABEL, LVHT_ONITEMSTATEICON));
                             ClickAt(control(IDC_LV2_UP));
@@ -596,9 +585,9 @@ TEST_F(KeyboardParity, EveryActionOnTheColumnPageEndsAlikeFromTheMouseAndFromThe
                         [&] {
                             selectByKeys(2);
                             pressByKeys(IDC_LV2_UP, VK_SPACE);
-                        }},
+                        },
+                        IDC_LV2_COLUMN_LIST},
                        {"move the second column down", L"更新日時, in view ▲ on ▼ on 編集 on",
-                        IDC_LV2_COLUMN_LIST,
                         [&] {
                             ClickAtPoint(RowPoint(list, 1, LVHT_ONITEMLABEL, LVHT_ONITEMSTATEICON));
                             ClickAt(control(IDC_LV2_DOWN));
@@ -606,9 +595,9 @@ TEST_F(KeyboardParity, EveryActionOnTheColumnPageEndsAlikeFromTheMouseAndFromThe
                         [&] {
                             selectByKeys(1);
                             pressByKeys(IDC_LV2_DOWN, VK_SPACE);
-                        }},
+                        },
+                        IDC_LV2_COLUMN_LIST},
                        {"edit the second column with the button", L"更新日時, in view ▲ on ▼ on 編集 on",
-                        IDC_LV2_COLUMN_LIST,
                         [&] {
                             ClickAtPoint(RowPoint(list, 1, LVHT_ONITEMLABEL, LVHT_ONITEMSTATEICON));
                             ClickAt(control(IDC_LV2_EDIT));
@@ -618,9 +607,9 @@ TEST_F(KeyboardParity, EveryActionOnTheColumnPageEndsAlikeFromTheMouseAndFromThe
                             selectByKeys(1);
                             pressByKeys(IDC_LV2_EDIT, VK_RETURN);
                             waitForDialog();
-                        }},
+                        },
+                        IDC_LV2_COLUMN_LIST},
                        {"edit the second column by a double-click", L"更新日時, in view ▲ on ▼ on 編集 on",
-                        IDC_LV2_COLUMN_LIST,
                         [&] {
                             ClickAtPoint(RowPoint(list, 1, LVHT_ONITEMLABEL, LVHT_ONITEMSTATEICON), 2);
                             waitForDialog();
@@ -629,12 +618,12 @@ TEST_F(KeyboardParity, EveryActionOnTheColumnPageEndsAlikeFromTheMouseAndFromThe
                             selectByKeys(1);
                             pressByKeys(IDC_LV2_EDIT, VK_RETURN);
                             waitForDialog();
-                        }},
-                       {"tick the view mode box", L"名前, in view ▲ off ▼ on 編集 on", IDC_LV2_VIEW_MODE,
+                        },
+                        IDC_LV2_COLUMN_LIST},
+                       {"tick the view mode box", L"名前, in view ▲ off ▼ on 編集 on",
                         [&] { ClickAt(control(IDC_LV2_VIEW_MODE)); },
-                        [&] { pressByKeys(IDC_LV2_VIEW_MODE, VK_SPACE); }},
+                        [&] { pressByKeys(IDC_LV2_VIEW_MODE, VK_SPACE); }, IDC_LV2_VIEW_MODE},
                        {"choose the next view mode", L"名前, in view ▲ off ▼ on 編集 on",
-                        IDC_LV2_VIEW_MODE_INDEX,
                         [&] {
                             ClickAt(control(IDC_LV2_VIEW_MODE));
                             HWND combo = control(IDC_LV2_VIEW_MODE_INDEX);
@@ -653,7 +642,8 @@ TEST_F(KeyboardParity, EveryActionOnTheColumnPageEndsAlikeFromTheMouseAndFromThe
                         [&] {
                             pressByKeys(IDC_LV2_VIEW_MODE, VK_SPACE);
                             pressByKeys(IDC_LV2_VIEW_MODE_INDEX, VK_DOWN);
-                        }},
+                        },
+                        IDC_LV2_VIEW_MODE_INDEX},
                    };
                    for (const Action& action : actions) {
                        fromDefaults();

@@ -30,20 +30,15 @@ std::wstring ProfileFolder() {
     return profile;
 }
 
-std::wstring UserName() {
-    wchar_t user[257] = {};
-    DWORD userChars = 257;
-    return GetUserNameW(user, &userChars) ? user : L"";
-}
-std::wstring ComputerName() {
-    wchar_t computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD computerChars = MAX_COMPUTERNAME_LENGTH + 1;
-    return GetComputerNameW(computer, &computerChars) ? computer : L"";
+std::wstring Name(BOOL(WINAPI* get)(LPWSTR, LPDWORD)) { // the user's or the computer's
+    wchar_t name[257] = {};
+    DWORD chars = 257;
+    return get(name, &chars) ? name : L"";
 }
 
 // The test's own folder as the report must show it wherever the checkout lies.
 std::wstring MaskedFolder(const std::wstring& folder) {
-    return MaskPersonalData(folder, ProfileFolder(), UserName(), ComputerName());
+    return MaskPersonalData(folder, ProfileFolder(), Name(GetUserNameW), Name(GetComputerNameW));
 }
 
 // What the report says of this machine, Windows 11 23H2 Pro as the tests set it up.
@@ -86,7 +81,7 @@ TEST_F(SupportReportTest, AChangedWindowIsReportedAsShownAndNothingIsStored) {
     Click(kListView1Page, IDC_LV1_SHIFT_RET);
     Type(kListView1Page, IDC_LV1_FILE_PROG, ProfileFolder() + L"\\bin\\viewer.exe");
     Type(kGeneralPage, IDC_GEN_HEIGHT, L"-12");
-    Type(kListView1Page, IDC_LV1_FILE_ARG, L"/u:" + UserName() + L" /c:" + ComputerName());
+    Type(kListView1Page, IDC_LV1_FILE_ARG, L"/u:" + Name(GetUserNameW) + L" /c:" + Name(GetComputerNameW));
     Click(kListView2Page, IDC_LV2_VIEW_MODE);
     Type(kListView2Page, IDC_LV2_VIEW_MODE_EF, L"\\\\nas\\写真");
     std::wstring gone;
@@ -226,15 +221,11 @@ TEST_F(SupportReportProgram, TheRealProgramReportsAFirstStartWithoutItsDllAndWai
                   ClipboardText());
     }
     EXPECT_NE(nullptr, button) << "no button 情報をコピー(&I)";
-    // With a change unsaved, closing asks a question that offers はい and いいえ, and nothing else.
+    // With a change unsaved, closing asks first, and Yes ends the program.
     PostMessageW(find(L"コマンドバーを隠す(&C)"), BM_CLICK, 0, 0);
     PostMessageW(window, WM_CLOSE, 0, 0);
-    HWND question = box();
+    HWND question = box(); // judged whole in the window's own test
     EXPECT_EQ(L"変更を保存せずに終了しますか?", WindowText(GetDlgItem(question, 0xFFFF)));
-    EXPECT_EQ(L"Travine for Windows 10/11", WindowText(question));
-    EXPECT_TRUE(GetDlgItem(question, IDYES) != nullptr && GetDlgItem(question, IDNO) != nullptr &&
-                GetDlgItem(question, IDOK) == nullptr && GetDlgItem(question, IDCANCEL) == nullptr)
-        << "the question does not offer exactly Yes and No";
     answer(question, IDYES);
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 10000));
     DWORD exitCode = 1;
