@@ -18,6 +18,7 @@
 #include "settings/RegReader.h"
 #include "settings/WindowsVersion.h"
 #include "win32/Handles.h"
+#include "win32/SystemCalls.h"
 #include "win32/MessageBoxes.h"
 #include "win32/ModulePath.h"
 
@@ -191,7 +192,7 @@ void AddSettings(std::wstring& report) {
 
 std::wstring SettingsKeyState() {
     UniqueHkey key;
-    const LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_READ, key.put());
+    const LSTATUS status = systemCalls.regOpenKeyEx(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_READ, key.put());
     if (status == ERROR_SUCCESS) {
         return L"あり";
     }

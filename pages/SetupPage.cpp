@@ -71,7 +71,8 @@ bool RunElevatedAndWait(HWND owner, const wchar_t* file, const wchar_t* params, 
 
 bool IsExtensionRegistered() {
     UniqueHkey key;
-    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, kExtensionClsidKey, 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+    return systemCalls.regOpenKeyEx(HKEY_LOCAL_MACHINE, kExtensionClsidKey, 0, KEY_READ, key.put()) ==
+           ERROR_SUCCESS;
 }
 
 const wchar_t* JudgeWindowsBuild(uint32_t build, uint32_t ubr) {
@@ -153,7 +154,7 @@ void RemoveOptions(HWND owner) {
     }
     const LSTATUS status = systemCalls.deleteKeyTree(HKEY_CURRENT_USER, kOptionsKey);
     UniqueHkey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+    if (systemCalls.regOpenKeyEx(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
         ShowAppMessage(owner, L"オプション設定を削除しました", MB_ICONINFORMATION);
         SetOptionsChanged(false);
         return;

@@ -5,10 +5,11 @@
 #include <vector>
 
 #include "win32/Handles.h"
+#include "win32/SystemCalls.h"
 
 LSTATUS QueryRegValue(HKEY root, const wchar_t* subKey, const wchar_t* name, void* buffer, DWORD* size) {
     UniqueHkey key;
-    LSTATUS status = RegOpenKeyExW(root, subKey, 0, KEY_READ, key.put());
+    LSTATUS status = systemCalls.regOpenKeyEx(root, subKey, 0, KEY_READ, key.put());
     if (status != ERROR_SUCCESS) {
         return status;
     }

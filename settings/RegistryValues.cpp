@@ -4,6 +4,7 @@
 
 #include "settings/RegReader.h"
 #include "win32/Handles.h"
+#include "win32/SystemCalls.h"
 
 const wchar_t kOptionsKey[] = L"Software\\Travine11";
 
@@ -13,7 +14,7 @@ LSTATUS CRegistryValues::Query(const wchar_t* name, void* buffer, DWORD* size) c
 
 void CRegistryValues::ForEachName(const std::function<void(const wchar_t*)>& visit) const {
     UniqueHkey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+    if (systemCalls.regOpenKeyEx(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
         return;
     }
     wchar_t name[256]; // registry value names are at most 16383 units, ours far shorter
@@ -31,8 +32,8 @@ void CRegistryValues::ForEachName(const std::function<void(const wchar_t*)>& vis
 
 bool CRegistryValues::Write(const wchar_t* name, DWORD type, const void* data, DWORD size) {
     UniqueHkey key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                        nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
+    if (systemCalls.regCreateKeyEx(HKEY_CURRENT_USER, kOptionsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                   KEY_ALL_ACCESS, nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
         return false;
     }
     return RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;

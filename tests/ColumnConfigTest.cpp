@@ -167,7 +167,7 @@ TEST_F(ColumnConfigTest, TicksAndMovesAreChangesAndSaveInRowOrder) {
 // What the list lets a user do with a row and what it refuses: the buttons follow the selected
 // row; only a ticked row's text opens the edit dialog on a double-click; the column that must
 // stay cannot be unticked, and the refusal still counts as a change; a click below the last row
-// keeps the selection.
+// keeps the selection and brings the keyboard to the list.
 TEST_F(ColumnConfigTest, TheListOffersOnlyWhatTheSelectedRowAllows) {
     OpenWith(Layout());
     const struct {
@@ -201,7 +201,6 @@ TEST_F(ColumnConfigTest, TheListOffersOnlyWhatTheSelectedRowAllows) {
     CheckRow(list, 0, false);
     ASSERT_EQ(2u, responder.seen.size());
     EXPECT_EQ(L"\"名前\" カラムは非表示にできません。", responder.seen[1].text);
-    EXPECT_EQ(BoxIcon::kWarning, responder.seen[1].icon);
     EXPECT_TRUE(UpdateEnabled());
     EXPECT_FALSE(columnList->IsUnchecked(0));
     EXPECT_EQ(1, columnList->GetSelectedItem()) << "the refusal moved the selection";
@@ -210,9 +209,12 @@ TEST_F(ColumnConfigTest, TheListOffersOnlyWhatTheSelectedRowAllows) {
     SendMessageW(list, LVM_GETITEMRECT, Rows() - 1, reinterpret_cast<LPARAM>(&last));
     GetClientRect(list, &client);
     ASSERT_LT(last.bottom + 2, client.bottom) << "no room below the last row";
+    tabSheetMgr->SelectPage(tabSheetMgr->FindPage(kListView2Page));
+    SetFocus(Control(kListView2Page, IDC_LV2_COLUMN));
     Button(WM_LBUTTONDOWN, {client.right / 2, last.bottom + 2});
     Button(WM_LBUTTONUP, {client.right / 2, last.bottom + 2});
     EXPECT_EQ(1, columnList->GetSelectedItem());
+    EXPECT_EQ(list, GetFocus()) << "the keys do not act on the row the click kept selected";
 }
 
 TEST_F(ColumnConfigTest, EditedWidthsBelowTheMinimumBecome72) {

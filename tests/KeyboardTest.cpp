@@ -83,30 +83,44 @@ struct Keyboard {
     }
 };
 
-// Where the focus should go round: the shown page's tab stops from top to bottom (left to right
-// within a row), then the bottom row from left to right. Worked out from the screen, not from
-// the order the program put the windows in.
-std::vector<HWND> ScreenOrder(HWND window, HWND page) {
-    auto collect = [](HWND parent) {
-        std::vector<HWND> found;
-        for (HWND c = GetWindow(parent, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
-            const LONG_PTR style = GetWindowLongPtrW(c, GWL_STYLE);
-            if ((GetWindowLongPtrW(c, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) == 0 &&
-                (style & (WS_TABSTOP | WS_VISIBLE | WS_DISABLED)) == (WS_TABSTOP | WS_VISIBLE)) {
-                found.push_back(c);
-            }
+// Every control that takes input, page by page as a user reads the page: from top to bottom,
+// left to right within a row; then the bottom row. Written from the screen, not read from the
+// controls' styles: Tab must visit each of them that is visible and enabled, in this order.
+const std::vector<int> kInputs[kPageCount] = {
+    {IDC_SETUP_REGISTER, IDC_SETUP_UNREGISTER, IDC_SETUP_REMOVE_OPTIONS, IDC_SETUP_OPEN_FOLDER},
+    {IDC_GEN_HIDE_CMDBAR, IDC_GEN_ALT_KEY, IDC_GEN_WHEEL, IDC_GEN_HEIGHT, IDC_GEN_PREVENT_DRAG,
+     IDC_GEN_DRAG_TYPE, IDC_GEN_CTRL_RET, IDC_GEN_CTRL_RET_ADMIN, IDC_GEN_TASKBAR_SIMPLE,
+     IDC_GEN_TASKBAR_SUFFIX},
+    {IDC_TREE_NO_LINES_AT_ROOT, IDC_TREE_NO_FADE, IDC_TREE_HAS_LINES},
+    {IDC_LV1_SELECT_FIRST, IDC_LV1_PC_DRIVE, IDC_LV1_DRIVE_LETTER, IDC_LV1_SHIFT_RET, IDC_LV1_FILE_PROG,
+     IDC_LV1_FILE_BROWSE, IDC_LV1_FILE_ARG, IDC_LV1_FLDR_PROG, IDC_LV1_FLDR_BROWSE, IDC_LV1_FLDR_ARG},
+    {IDC_LV2_VIEW_MODE, IDC_LV2_VIEW_MODE_INDEX, IDC_LV2_VIEW_MODE_EF, IDC_LV2_COLUMN, IDC_LV2_EDIT,
+     IDC_LV2_UP, IDC_LV2_DOWN, IDC_LV2_COLUMN_LIST, IDC_LV2_COLUMN_EF},
+    {IDC_VER_MAIL, IDC_VER_WEB, IDC_VER_COPY_INFO},
+};
+const int kBottomRow[] = {IDC_HELP_BUTTON, IDC_BACKUP, IDC_UPDATE, IDC_CLOSE};
+// The check boxes stacked with no label between them, which the arrow keys walk from one to the
+// next and back.
+const struct {
+    int page;
+    std::vector<int> boxes;
+} kArrowGroups[] = {
+    {kGeneralPage, {IDC_GEN_ALT_KEY, IDC_GEN_WHEEL}},
+    {kGeneralPage,
+     {IDC_GEN_CTRL_RET, IDC_GEN_CTRL_RET_ADMIN, IDC_GEN_TASKBAR_SIMPLE, IDC_GEN_TASKBAR_SUFFIX}},
+    {kTreeViewPage, {IDC_TREE_NO_LINES_AT_ROOT, IDC_TREE_NO_FADE, IDC_TREE_HAS_LINES}},
+    {kListView1Page, {IDC_LV1_SELECT_FIRST, IDC_LV1_PC_DRIVE}},
+};
+
+std::vector<HWND> ScreenOrder(HWND window, int page) {
+    std::vector<HWND> order;
+    auto add = [&](HWND c) {
+        if (IsWindowVisible(c) && IsWindowEnabled(c)) {
+            order.push_back(c);
         }
-        std::sort(found.begin(), found.end(), [](HWND a, HWND b) {
-            RECT ra, rb;
-            GetWindowRect(a, &ra);
-            GetWindowRect(b, &rb);
-            return ra.top != rb.top ? ra.top < rb.top : ra.left < rb.left;
-        });
-        return found;
     };
-    std::vector<HWND> order = collect(page);
-    const std::vector<HWND> bottom = collect(window);
-    order.insert(order.end(), bottom.begin(), bottom.end());
+    std::for_each(kInputs[page].begin(), kInputs[page].end(), [&](int id) { add(PageControl(page, id)); });
+    std::for_each(std::begin(kBottomRow), std::end(kBottomRow), [&](int id) { add(GetDlgItem(window, id)); });
     return order;
 }
 
@@ -119,7 +133,7 @@ std::vector<int> Ids(const std::vector<HWND>& controls) {
 // One round from wherever the focus is on the shown page: Tab visits each enabled, visible tab
 // stop of the page and of the bottom row once, in screen order, and Shift+Tab the same round back.
 void ExpectOneRound(const Keyboard& kb, const std::string& where) {
-    const std::vector<HWND> order = ScreenOrder(kb.window, kb.Page(kb.ShownPage()));
+    const std::vector<HWND> order = ScreenOrder(kb.window, kb.ShownPage());
     const auto at = std::find(order.begin(), order.end(), kb.Focus());
     ASSERT_NE(order.end(), at) << where << ": the focus is on no tab stop but on "
                                << GetDlgCtrlID(kb.Focus());
@@ -145,31 +159,15 @@ bool IsCheckBox(HWND control) {
            (GetWindowLongPtrW(control, GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX;
 }
 
-// The page's check boxes that enable or disable other controls, found by ticking each in turn on
-// the live page.
-std::vector<HWND> MasterBoxes(HWND page) {
-    auto enabledStates = [page] {
-        std::vector<bool> states;
-        for (HWND c = GetWindow(page, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
-            states.push_back(IsWindowEnabled(c) != FALSE);
-        }
-        return states;
-    };
-    std::vector<HWND> masters;
-    for (HWND c = GetWindow(page, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
-        if (!IsCheckBox(c) || !IsWindowEnabled(c) || !IsWindowVisible(c)) {
-            continue;
-        }
-        const std::vector<bool> before = enabledStates();
-        SendMessageW(c, BM_CLICK, 0, 0);
-        const bool changesOthers = enabledStates() != before;
-        SendMessageW(c, BM_CLICK, 0, 0);
-        if (changesOthers) {
-            masters.push_back(c);
-        }
-    }
-    return masters;
-}
+// The boxes that enable or disable others, as each page shows them: a box with controls set in
+// below it.
+const std::vector<int> kMasterBoxes[kPageCount] = {
+    {},
+    {IDC_GEN_HIDE_CMDBAR, IDC_GEN_PREVENT_DRAG, IDC_GEN_TASKBAR_SIMPLE},
+    {},
+    {IDC_LV1_PC_DRIVE, IDC_LV1_SHIFT_RET},
+    {IDC_LV2_VIEW_MODE, IDC_LV2_COLUMN},
+    {}};
 
 bool IsChecked(HWND box) {
     return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
@@ -261,10 +259,13 @@ TEST_F(KeyboardTabOrder, TabVisitsEveryTabStopInScreenOrderAndCtrlTabEveryPageAn
                 const int page = (kGeneralPage + visit) % kPageCount;
                 ASSERT_EQ(page, kb.ShownPage()) << "Ctrl+Tab";
                 HWND pageWindow = kb.Page(page);
-                const std::vector<HWND> order = ScreenOrder(kb.window, pageWindow);
+                const std::vector<HWND> order = ScreenOrder(kb.window, page);
                 EXPECT_EQ(GetDlgCtrlID(order.front()), GetDlgCtrlID(kb.Focus())) << "page " << page;
                 // Every combination of the boxes that enable others, one box changing at a time.
-                const std::vector<HWND> masters = MasterBoxes(pageWindow);
+                std::vector<HWND> masters;
+                for (int id : kMasterBoxes[page]) {
+                    masters.push_back(kb.Control(page, id));
+                }
                 for (unsigned step = 0; step < (1u << masters.size()); ++step) {
                     const unsigned ticks = step ^ (step >> 1);
                     for (size_t m = 0; m < masters.size(); ++m) {
@@ -274,14 +275,22 @@ TEST_F(KeyboardTabOrder, TabVisitsEveryTabStopInScreenOrderAndCtrlTabEveryPageAn
                     }
                     ExpectOneRound(kb, "page " + std::to_string(page) + ", ticks " + std::to_string(ticks));
                 }
-                if (page == kTreeViewPage) { // one group of three check boxes: the arrows walk it
-                    kb.MoveTo(kb.Control(kTreeViewPage, IDC_TREE_NO_LINES_AT_ROOT));
-                    EXPECT_EQ(IDC_TREE_NO_FADE, GetDlgCtrlID(kb.Move(VK_DOWN)));
-                    EXPECT_EQ(IDC_TREE_NO_LINES_AT_ROOT, GetDlgCtrlID(kb.Move(VK_UP)));
+                std::for_each(masters.begin(), masters.end(), [](HWND m) {
+                    if (!IsChecked(m)) {
+                        SendMessageW(m, BM_CLICK, 0, 0);
+                    }
+                });
+                for (const auto& group : kArrowGroups) {
+                    for (size_t i = 0; group.page == page && i + 1 < group.boxes.size(); ++i) {
+                        kb.MoveTo(kb.Control(page, group.boxes[i]));
+                        EXPECT_EQ(group.boxes[i + 1], GetDlgCtrlID(kb.Move(VK_DOWN)))
+                            << "Down, page " << page;
+                        EXPECT_EQ(group.boxes[i], GetDlgCtrlID(kb.Move(VK_UP))) << "Up, page " << page;
+                    }
                 }
                 // Ctrl+Tab leaves from the page's last tab stop, the one most likely to keep
                 // Tab for itself.
-                const std::vector<HWND> now = ScreenOrder(kb.window, pageWindow);
+                const std::vector<HWND> now = ScreenOrder(kb.window, page);
                 const auto last = std::find_if(now.rbegin(), now.rend(),
                                                [&](HWND c) { return GetParent(c) == pageWindow; });
                 ASSERT_NE(now.rend(), last);
@@ -441,8 +450,28 @@ TEST_F(KeyboardDialogs, EnterAndEscapePressOnlyAFocusedButtonAndTheFocusComesBac
     EXPECT_EQ(0u, ReadOptionRaw(L"Column").AsDword()) << "Close saved the column tick";
 }
 
-// What a user sees of the List view 2 page after an action: the rows, the selection and whether
-// it is in view, the focus, every control's value and whether it is enabled, and Update.
+// What the user must see of the column list: the selected column, whether it is in view, and
+// which of ▲, ▼ and 編集 can be pressed.
+std::wstring Selection(const Keyboard& kb) {
+    HWND list = kb.Control(kListView2Page, IDC_LV2_COLUMN_LIST);
+    const int selected = static_cast<int>(
+        SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED | LVNI_FOCUSED));
+    RECT bounds = {LVIR_BOUNDS, 0, 0, 0}, client = {}, header = {};
+    SendMessageW(list, LVM_GETITEMRECT, selected, reinterpret_cast<LPARAM>(&bounds));
+    GetClientRect(list, &client);
+    GetClientRect(reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0)), &header);
+    const bool inView = bounds.top >= header.bottom && bounds.bottom <= client.bottom;
+    std::wstring seen =
+        (selected >= 0 ? CellText(list, selected, 0) : L"none") + (inView ? L", in view" : L", out of view");
+    for (int id : {IDC_LV2_UP, IDC_LV2_DOWN, IDC_LV2_EDIT}) {
+        HWND button = kb.Control(kListView2Page, id);
+        seen += L" " + WindowText(button) + (IsWindowEnabled(button) ? L" on" : L" off");
+    }
+    return seen;
+}
+
+// What a user sees of the List view 2 page after an action: the rows, the selection, the focus,
+// every control's value and whether it is enabled, and Update.
 std::wstring EndState(const Keyboard& kb, bool withFocus = true) {
     HWND page = kb.Page(kListView2Page);
     HWND list = kb.Control(kListView2Page, IDC_LV2_COLUMN_LIST);
@@ -453,15 +482,7 @@ std::wstring EndState(const Keyboard& kb, bool withFocus = true) {
         state += (image == INDEXTOSTATEIMAGEMASK(2) ? L"[x] " : L"[ ] ") + CellText(list, row, 0) + L" " +
                  CellText(list, row, 1) + L" " + CellText(list, row, 2) + L"\n";
     }
-    const int selected = static_cast<int>(
-        SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED | LVNI_FOCUSED));
-    RECT bounds = {LVIR_BOUNDS, 0, 0, 0}, client = {}, header = {};
-    SendMessageW(list, LVM_GETITEMRECT, selected, reinterpret_cast<LPARAM>(&bounds));
-    GetClientRect(list, &client);
-    GetClientRect(reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0)), &header);
-    const bool inView = bounds.top >= header.bottom && bounds.bottom <= client.bottom;
-    state += L"selected: " + (selected >= 0 ? CellText(list, selected, 0) : L"none") +
-             (inView ? L", in view\n" : L", out of view\n");
+    state += L"selected: " + Selection(kb) + L"\n";
     if (withFocus) {
         state += L"focus: " + std::to_wstring(GetDlgCtrlID(kb.Focus())) + L"\n";
     }
@@ -496,145 +517,153 @@ TEST_F(KeyboardParity, EveryActionOnTheColumnPageEndsAlikeFromTheMouseAndFromThe
                                  : dialog.hasYesNo                 ? IDYES
                                                                    : IDOK);
     };
-    EXPECT_EQ(0, RunWithKeyboard(
-                     [](const Keyboard& kb) {
-                         for (int page = kGeneralPage; page < kListView2Page; ++page) {
-                             kb.Move(VK_TAB, {VK_CONTROL});
-                         }
-                         HWND list = kb.Control(kListView2Page, IDC_LV2_COLUMN_LIST);
-                         auto control = [&](int id) { return kb.Control(kListView2Page, id); };
-                         std::wstring defaults;
-                         auto fromDefaults = [&] {
-                             const int focusBefore = GetDlgCtrlID(kb.Focus());
-                             kb.Press('B', {VK_MENU});
-                             kb.Press('D');
-                             WaitFor([&] { return IsChild(kb.window, kb.Focus()) != FALSE; }, 10000);
-                             SendMessageW(control(IDC_LV2_COLUMN), BM_CLICK, 0, 0);
-                             if (defaults.empty()) {
-                                 defaults = EndState(kb, false);
-                             }
-                             EXPECT_EQ(defaults, EndState(kb, false)) << "no defaults from " << focusBefore;
-                         };
-                         auto selectByKeys = [&](int row) {
-                             kb.MoveTo(list);
-                             kb.Press(VK_HOME);
-                             for (int i = 0; i < row; ++i) {
-                                 kb.Press(VK_DOWN);
-                             }
-                         };
-                         auto pressByKeys = [&](int id, WORD key) {
-                             kb.MoveTo(control(id));
-                             kb.Press(key);
-                         };
-                         auto waitForDialog = [&] {
-                             kb.Settle();
-                             WaitFor([&] { return IsChild(kb.window, kb.Focus()) != FALSE; }, 10000);
-                             kb.Settle();
-                         };
-                         const int lastRow = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)) - 1;
-                         struct Action {
-                             const char* name;
-                             std::function<void()> mouse, keys;
-                             bool sameFocus;
-                         };
-                         const Action actions[] = {
-                             {"tick the last column",
-                              [&] { ClickAtPoint(RowPoint(list, lastRow, LVHT_ONITEMSTATEICON)); },
-                              [&] {
-                                  kb.MoveTo(list);
-                                  kb.Press(VK_END);
-                                  kb.Press(VK_SPACE);
-                              },
-                              true},
-                             {"untick the second column",
-                              [&] { ClickAtPoint(RowPoint(list, 1, LVHT_ONITEMSTATEICON)); },
-                              [&] {
-                                  selectByKeys(1);
-                                  kb.Press(VK_SPACE);
-                              },
-                              true},
-                             {"move the third column up",
-                              [&] {
-                                  ClickAtPoint(RowPoint(list, 2, LVHT_ONITEMLABEL, LVHT_ONITEMSTATEICON));
-                                  ClickAt(control(IDC_LV2_UP));
-                              },
-                              [&] {
-                                  selectByKeys(2);
-                                  pressByKeys(IDC_LV2_UP, VK_SPACE);
-                              },
-                              true},
-                             {"move the second column down",
-                              [&] {
-                                  ClickAtPoint(RowPoint(list, 1, LVHT_ONITEMLABEL, LVHT_ONITEMSTATEICON));
-                                  ClickAt(control(IDC_LV2_DOWN));
-                              },
-                              [&] {
-                                  selectByKeys(1);
-                                  pressByKeys(IDC_LV2_DOWN, VK_SPACE);
-                              },
-                              true},
-                             {"edit the second column with the button",
-                              [&] {
-                                  ClickAtPoint(RowPoint(list, 1, LVHT_ONITEMLABEL, LVHT_ONITEMSTATEICON));
-                                  ClickAt(control(IDC_LV2_EDIT));
-                                  waitForDialog();
-                              },
-                              [&] {
-                                  selectByKeys(1);
-                                  pressByKeys(IDC_LV2_EDIT, VK_RETURN);
-                                  waitForDialog();
-                              },
-                              true},
-                             // The focus goes back to what opened the dialog: the row or the button.
-                             {"edit the second column by a double-click",
-                              [&] {
-                                  ClickAtPoint(RowPoint(list, 1, LVHT_ONITEMLABEL, LVHT_ONITEMSTATEICON), 2);
-                                  waitForDialog();
-                              },
-                              [&] {
-                                  selectByKeys(1);
-                                  pressByKeys(IDC_LV2_EDIT, VK_RETURN);
-                                  waitForDialog();
-                              },
-                              false},
-                             {"tick the view mode box", [&] { ClickAt(control(IDC_LV2_VIEW_MODE)); },
-                              [&] { pressByKeys(IDC_LV2_VIEW_MODE, VK_SPACE); }, true},
-                             {"choose the next view mode",
-                              [&] {
-                                  ClickAt(control(IDC_LV2_VIEW_MODE));
-                                  HWND combo = control(IDC_LV2_VIEW_MODE_INDEX);
-                                  ClickAt(combo);
-                                  kb.Settle();
-                                  COMBOBOXINFO info = {};
-                                  info.cbSize = sizeof(info);
-                                  GetComboBoxInfo(combo, &info);
-                                  RECT item = {};
-                                  SendMessageW(info.hwndList, LB_GETITEMRECT,
-                                               SendMessageW(combo, CB_GETCURSEL, 0, 0) + 1,
-                                               reinterpret_cast<LPARAM>(&item));
-                                  MapWindowPoints(info.hwndList, nullptr, reinterpret_cast<POINT*>(&item), 2);
-                                  ClickAtPoint({(item.left + item.right) / 2, (item.top + item.bottom) / 2});
-                              },
-                              [&] {
-                                  pressByKeys(IDC_LV2_VIEW_MODE, VK_SPACE);
-                                  pressByKeys(IDC_LV2_VIEW_MODE_INDEX, VK_DOWN);
-                              },
-                              true},
-                         };
-                         for (const Action& action : actions) {
-                             fromDefaults();
-                             const std::wstring before = EndState(kb);
-                             action.mouse();
-                             kb.Settle();
-                             const std::wstring byMouse = EndState(kb, action.sameFocus);
-                             fromDefaults();
-                             action.keys();
-                             kb.Settle();
-                             EXPECT_NE(before, byMouse) << action.name << ": the mouse changed nothing";
-                             EXPECT_EQ(byMouse, EndState(kb, action.sameFocus)) << action.name;
-                         }
-                     },
-                     answer));
+    EXPECT_EQ(
+        0, RunWithKeyboard(
+               [](const Keyboard& kb) {
+                   for (int page = kGeneralPage; page < kListView2Page; ++page) {
+                       kb.Move(VK_TAB, {VK_CONTROL});
+                   }
+                   HWND list = kb.Control(kListView2Page, IDC_LV2_COLUMN_LIST);
+                   auto control = [&](int id) { return kb.Control(kListView2Page, id); };
+                   std::wstring defaults;
+                   auto fromDefaults = [&] {
+                       const int focusBefore = GetDlgCtrlID(kb.Focus());
+                       kb.Press('B', {VK_MENU});
+                       kb.Press('D');
+                       WaitFor([&] { return IsChild(kb.window, kb.Focus()) != FALSE; }, 10000);
+                       SendMessageW(control(IDC_LV2_COLUMN), BM_CLICK, 0, 0);
+                       if (defaults.empty()) {
+                           defaults = EndState(kb, false);
+                       }
+                       EXPECT_EQ(defaults, EndState(kb, false)) << "no defaults from " << focusBefore;
+                   };
+                   auto selectByKeys = [&](int row) {
+                       kb.MoveTo(list);
+                       kb.Press(VK_HOME);
+                       for (int i = 0; i < row; ++i) {
+                           kb.Press(VK_DOWN);
+                       }
+                   };
+                   auto pressByKeys = [&](int id, WORD key) {
+                       kb.MoveTo(control(id));
+                       kb.Press(key);
+                   };
+                   auto waitForDialog = [&] {
+                       kb.Settle();
+                       WaitFor([&] { return IsChild(kb.window, kb.Focus()) != FALSE; }, 10000);
+                       kb.Settle();
+                   };
+                   const int lastRow = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)) - 1;
+                   // Each end state also on its own: what must be selected and pressable.
+                   struct Action {
+                       const char* name;
+                       const wchar_t* seen;
+                       std::function<void()> mouse, keys;
+                       int keysOn; // the control the keys act on next
+                   };
+                   const Action actions[] = {
+                       {"tick the last column", L"評価, in view ▲ on ▼ off 編集 on",
+                        [&] { ClickAtPoint(RowPoint(list, lastRow, LVHT_ONITEMSTATEICON)); },
+                        [&] {
+                            kb.MoveTo(list);
+                            kb.Press(VK_END);
+                            kb.Press(VK_SPACE);
+                        },
+                        IDC_LV2_COLUMN_LIST},
+                       {"untick the second column", L"更新日時, in view ▲ off ▼ off 編集 off",
+                        [&] { ClickAtPoint(RowPoint(list, 1, LVHT_ONITEMSTATEICON)); },
+                        [&] {
+                            selectByKeys(1);
+                            kb.Press(VK_SPACE);
+                        },
+                        IDC_LV2_COLUMN_LIST},
+                       {"move the third column up", L"種類, in view ▲ on ▼ on 編集 on",
+                        [&] {
+                            ClickAtPoint(RowPoint(list, 2, LVHT_ONITEMLABEL, LVHT_ONITEMSTATEICON));
+                            ClickAt(control(IDC_LV2_UP));
+                        },
+                        [&] {
+                            selectByKeys(2);
+                            pressByKeys(IDC_LV2_UP, VK_SPACE);
+                        },
+                        IDC_LV2_COLUMN_LIST},
+                       {"move the second column down", L"更新日時, in view ▲ on ▼ on 編集 on",
+                        [&] {
+                            ClickAtPoint(RowPoint(list, 1, LVHT_ONITEMLABEL, LVHT_ONITEMSTATEICON));
+                            ClickAt(control(IDC_LV2_DOWN));
+                        },
+                        [&] {
+                            selectByKeys(1);
+                            pressByKeys(IDC_LV2_DOWN, VK_SPACE);
+                        },
+                        IDC_LV2_COLUMN_LIST},
+                       {"edit the second column with the button", L"更新日時, in view ▲ on ▼ on 編集 on",
+                        [&] {
+                            ClickAtPoint(RowPoint(list, 1, LVHT_ONITEMLABEL, LVHT_ONITEMSTATEICON));
+                            ClickAt(control(IDC_LV2_EDIT));
+                            waitForDialog();
+                        },
+                        [&] {
+                            selectByKeys(1);
+                            pressByKeys(IDC_LV2_EDIT, VK_RETURN);
+                            waitForDialog();
+                        },
+                        IDC_LV2_COLUMN_LIST},
+                       {"edit the second column by a double-click", L"更新日時, in view ▲ on ▼ on 編集 on",
+                        [&] {
+                            ClickAtPoint(RowPoint(list, 1, LVHT_ONITEMLABEL, LVHT_ONITEMSTATEICON), 2);
+                            waitForDialog();
+                        },
+                        [&] {
+                            selectByKeys(1);
+                            pressByKeys(IDC_LV2_EDIT, VK_RETURN);
+                            waitForDialog();
+                        },
+                        IDC_LV2_COLUMN_LIST},
+                       {"tick the view mode box", L"名前, in view ▲ off ▼ on 編集 on",
+                        [&] { ClickAt(control(IDC_LV2_VIEW_MODE)); },
+                        [&] { pressByKeys(IDC_LV2_VIEW_MODE, VK_SPACE); }, IDC_LV2_VIEW_MODE},
+                       {"choose the next view mode", L"名前, in view ▲ off ▼ on 編集 on",
+                        [&] {
+                            ClickAt(control(IDC_LV2_VIEW_MODE));
+                            HWND combo = control(IDC_LV2_VIEW_MODE_INDEX);
+                            ClickAt(combo);
+                            kb.Settle();
+                            COMBOBOXINFO info = {};
+                            info.cbSize = sizeof(info);
+                            GetComboBoxInfo(combo, &info);
+                            RECT item = {};
+                            SendMessageW(info.hwndList, LB_GETITEMRECT,
+                                         SendMessageW(combo, CB_GETCURSEL, 0, 0) + 1,
+                                         reinterpret_cast<LPARAM>(&item));
+                            MapWindowPoints(info.hwndList, nullptr, reinterpret_cast<POINT*>(&item), 2);
+                            ClickAtPoint({(item.left + item.right) / 2, (item.top + item.bottom) / 2});
+                        },
+                        [&] {
+                            pressByKeys(IDC_LV2_VIEW_MODE, VK_SPACE);
+                            pressByKeys(IDC_LV2_VIEW_MODE_INDEX, VK_DOWN);
+                        },
+                        IDC_LV2_VIEW_MODE_INDEX},
+                   };
+                   for (const Action& action : actions) {
+                       fromDefaults();
+                       const std::wstring before = EndState(kb);
+                       action.mouse();
+                       kb.Settle();
+                       const std::wstring byMouse = EndState(kb);
+                       EXPECT_EQ(action.seen, Selection(kb)) << action.name << ", by the mouse";
+                       EXPECT_EQ(action.keysOn, GetDlgCtrlID(kb.Focus())) << action.name << ", by the mouse";
+                       fromDefaults();
+                       action.keys();
+                       kb.Settle();
+                       EXPECT_EQ(action.seen, Selection(kb)) << action.name << ", from the keyboard";
+                       EXPECT_EQ(action.keysOn, GetDlgCtrlID(kb.Focus()))
+                           << action.name << ", from the keyboard";
+                       EXPECT_NE(before, byMouse) << action.name << ": the mouse changed nothing";
+                       EXPECT_EQ(byMouse, EndState(kb)) << action.name;
+                   }
+               },
+               answer));
 }
 
 } // namespace

@@ -68,8 +68,6 @@ TEST_F(OptionsWindowTest, CloseAsksOnlyWhileSomethingIsUnsaved) {
         ASSERT_EQ(1u, responder.seen.size());
         EXPECT_EQ(L"変更を保存せずに終了しますか?", responder.seen[0].text);
         EXPECT_EQ(kAppCaption, responder.seen[0].caption);
-        EXPECT_EQ(BoxIcon::kQuestion, responder.seen[0].icon);
-        EXPECT_TRUE(responder.seen[0].hasYesNo);
     }
     EXPECT_TRUE(IsWindow(window) && UpdateEnabled() && Checked(kTreeViewPage, IDC_TREE_HAS_LINES));
     {
@@ -77,7 +75,6 @@ TEST_F(OptionsWindowTest, CloseAsksOnlyWhileSomethingIsUnsaved) {
         const std::vector<SeenDialog> failed = PressUpdate();
         ASSERT_EQ(1u, failed.size());
         EXPECT_EQ(L"オプション設定の保存に失敗しました", failed[0].text);
-        EXPECT_EQ(BoxIcon::kError, failed[0].icon);
         EXPECT_TRUE(UpdateEnabled());
     }
 
@@ -86,8 +83,6 @@ TEST_F(OptionsWindowTest, CloseAsksOnlyWhileSomethingIsUnsaved) {
     EXPECT_EQ(L"オプション設定を保存しました。\n\n設定を反映させるためには、全てのエクスプローラを終了させて"
               L"ください。",
               seen[0].text);
-    EXPECT_EQ(BoxIcon::kQuestion, seen[0].icon);
-    EXPECT_FALSE(seen[0].hasYesNo);
     EXPECT_FALSE(UpdateEnabled());
     EXPECT_EQ(1u, ReadOptionRaw(L"HasLines").AsDword());
     DialogResponder responder = DialogResponder::Answering(IDNO);

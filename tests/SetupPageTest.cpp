@@ -114,8 +114,8 @@ TEST_F(SetupPageTest, RegistrationRunsRegsvr32AndSwapsTheButtons) {
     EXPECT_EQ(SW_SHOWNORMAL, run.show);
     ASSERT_EQ(1u, seen.size());
     EXPECT_EQ(L"インストールに成功しました", seen[0].text);
-    EXPECT_EQ(BoxIcon::kInformation, seen[0].icon);
     EXPECT_TRUE(IsExtensionRegistered());
+    EXPECT_GT(calls.machineKeyOpens, 0) << "the rights asked for HKLM went unjudged";
     const RawValue server = ReadRaw(HKEY_LOCAL_MACHINE, kExtensionClsidKey, nullptr);
     EXPECT_EQ(0, lstrcmpiW(DllPath().c_str(), server.AsText().c_str()));
     EXPECT_FALSE(RegisterEnabled());
@@ -128,7 +128,6 @@ TEST_F(SetupPageTest, RegistrationRunsRegsvr32AndSwapsTheButtons) {
     EXPECT_EQ(calls.elevations[0].file, calls.elevations[1].file);
     ASSERT_EQ(1u, seen.size());
     EXPECT_EQ(L"アンインストールに成功しました", seen[0].text);
-    EXPECT_EQ(BoxIcon::kInformation, seen[0].icon);
     EXPECT_FALSE(IsExtensionRegistered());
     EXPECT_TRUE(RegisterEnabled());
     EXPECT_FALSE(UnregisterEnabled());
@@ -139,7 +138,6 @@ TEST_F(SetupPageTest, RegistrationRunsRegsvr32AndSwapsTheButtons) {
     EXPECT_EQ(3u, calls.elevations.size());
     ASSERT_EQ(1u, seen.size());
     EXPECT_EQ(L"インストールに失敗しました", seen[0].text);
-    EXPECT_EQ(BoxIcon::kError, seen[0].icon);
     EXPECT_TRUE(RegisterEnabled());
     EXPECT_FALSE(UnregisterEnabled());
 }
@@ -157,7 +155,6 @@ TEST_F(SetupPageTest, MissingDllRunsNothingAndAFileThatIsNoDllFailsToRegister) {
             const std::vector<SeenDialog> seen = Press(button);
             ASSERT_EQ(1u, seen.size());
             EXPECT_EQ(DllPath() + L"\nファイルが見つかりません", seen[0].text);
-            EXPECT_EQ(BoxIcon::kError, seen[0].icon);
         }
         EXPECT_TRUE(calls.elevations.empty());
         EXPECT_TRUE(UnregisterEnabled()) << "a missing file changed the buttons";
@@ -172,7 +169,6 @@ TEST_F(SetupPageTest, MissingDllRunsNothingAndAFileThatIsNoDllFailsToRegister) {
     const std::vector<SeenDialog> seen = Press(kRegister);
     ASSERT_EQ(1u, seen.size());
     EXPECT_EQ(L"インストールに失敗しました", seen[0].text);
-    EXPECT_EQ(BoxIcon::kError, seen[0].icon);
     EXPECT_FALSE(IsExtensionRegistered());
 }
 
@@ -184,7 +180,6 @@ TEST_F(SetupPageTest, RemovingTheOptionsAsksFirstAndReportsTheSystemsReason) {
     std::vector<SeenDialog> seen = Press(kRemove, IDNO);
     ASSERT_EQ(1u, seen.size());
     EXPECT_EQ(L"オプション設定を削除しますか?", seen[0].text);
-    EXPECT_EQ(BoxIcon::kQuestion, seen[0].icon);
     EXPECT_FALSE(UpdateEnabled());
     Click(kTreeViewPage, IDC_TREE_HAS_LINES);
     ASSERT_TRUE(OptionsKeyExists());
@@ -203,7 +198,6 @@ TEST_F(SetupPageTest, RemovingTheOptionsAsksFirstAndReportsTheSystemsReason) {
         seen = Press(kRemove, IDYES);
         ASSERT_EQ(2u, seen.size());
         EXPECT_EQ(failure.text, seen[1].text);
-        EXPECT_EQ(BoxIcon::kError, seen[1].icon);
         EXPECT_TRUE(OptionsKeyExists());
         EXPECT_TRUE(UpdateEnabled());
     }
@@ -212,7 +206,6 @@ TEST_F(SetupPageTest, RemovingTheOptionsAsksFirstAndReportsTheSystemsReason) {
         seen = Press(kRemove, IDYES);
         ASSERT_EQ(2u, seen.size());
         EXPECT_EQ(L"オプション設定を削除しました", seen[1].text);
-        EXPECT_EQ(BoxIcon::kInformation, seen[1].icon);
         EXPECT_FALSE(OptionsKeyExists());
         EXPECT_FALSE(UpdateEnabled());
     }

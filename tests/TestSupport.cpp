@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -273,6 +274,47 @@ void CALLBACK DialogResponder::TimerProc(HWND, UINT, UINT_PTR, DWORD) {
     }
 }
 
+namespace {
+// Every box the program shows, by a part of its text no other box has (the first row that
+// matches): the buttons it offers, the one Enter presses and its icon.
+void JudgeProgramBox(const SeenDialog& box) {
+    using Buttons = std::vector<int>;
+    const Buttons ok = {IDOK}, yesNo = {IDYES, IDNO};
+    const struct {
+        const wchar_t* words;
+        Buttons buttons;
+        BoxIcon icon;
+    } kBoxes[] = {
+        {L"変更を保存せずに終了しますか?", yesNo, BoxIcon::kQuestion},
+        {L"オプション設定を削除しますか?", yesNo, BoxIcon::kQuestion},
+        {L"全ての設定を既定に戻しますか?", yesNo, BoxIcon::kQuestion},
+        {L"オプション設定を保存しました。\n\n設定を反映させるためには", ok, BoxIcon::kQuestion},
+        {L"オプション設定を削除しました", ok, BoxIcon::kInformation},
+        {L"インストールに成功しました", ok, BoxIcon::kInformation}, // アンインストール too
+        {L"設定をファイルに保存しました。", ok, BoxIcon::kInformation},
+        {L"設定をファイルから読み込みました。", ok, BoxIcon::kInformation},
+        {L"クリップボードにコピーしました。", ok, BoxIcon::kInformation},
+        {L"カラムは非表示にできません。", ok, BoxIcon::kWarning},
+        {L"に失敗しました", ok, BoxIcon::kError}, // saving, installing, removing
+        {L"ファイルが見つかりません", ok, BoxIcon::kError},
+        {L"できませんでした", ok, BoxIcon::kError}, // a file or the report
+        {L"読み込めませんでした", ok, BoxIcon::kError},
+        {L"行目が長すぎます", ok, BoxIcon::kError},
+        {L"サポート外のOSです", ok, BoxIcon::kError},
+    };
+    const auto* row = std::find_if(std::begin(kBoxes), std::end(kBoxes), [&](const auto& b) {
+        return box.text.find(b.words) != std::wstring::npos;
+    });
+    if (row == std::end(kBoxes)) {
+        ADD_FAILURE() << "a box no one expects: " << testing::PrintToString(box.text);
+        return;
+    }
+    EXPECT_EQ(row->buttons, box.buttons) << testing::PrintToString(box.text);
+    EXPECT_EQ(row->buttons.front(), box.defaultButton) << testing::PrintToString(box.text);
+    EXPECT_EQ(row->icon, box.icon) << testing::PrintToString(box.text);
+}
+} // namespace
+
 void DialogResponder::Respond(HWND hwnd) {
     SeenDialog dialog;
     dialog.hwnd = hwnd;
@@ -288,6 +330,18 @@ void DialogResponder::Respond(HWND hwnd) {
                       : icon == LoadIconW(nullptr, IDI_WARNING)     ? BoxIcon::kWarning
                       : icon == LoadIconW(nullptr, IDI_INFORMATION) ? BoxIcon::kInformation
                                                                     : BoxIcon::kOther;
+    }
+    for (int id : {IDOK, IDCANCEL, IDYES, IDNO}) {
+        HWND button = GetDlgItem(hwnd, id);
+        if (button != nullptr) {
+            dialog.buttons.push_back(id);
+            if ((GetWindowLongPtrW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) {
+                dialog.defaultButton = id;
+            }
+        }
+    }
+    if (dialog.caption == L"Travine for Windows 10/11") {
+        JudgeProgramBox(dialog);
     }
     seen.push_back(dialog);
     if (m_handler) {
@@ -499,8 +553,35 @@ SystemCallRecorder::ShellCall MakeShellCall(HWND owner, LPCWSTR verb, LPCWSTR fi
 
 SystemCallRecorder::SystemCallRecorder() {
     activeRecorder = this;
-    systemCalls = {RecordShell, RecordElevation, RecordFileDialog, RecordDeletion, RecordSaveDialog,
-                   RecordWrite, RecordMove,      RecordParameters, RecordName};
+    systemCalls = {RecordShell,      RecordElevation, RecordFileDialog, RecordDeletion,
+                   RecordSaveDialog, RecordWrite,     RecordMove,       RecordParameters,
+                   RecordName,       RecordOpen,      RecordCreate};
+}
+
+// The rights a standard user is granted on HKEY_LOCAL_MACHINE\SOFTWARE, as Microsoft documents
+// them ("Registry Key Security and Access Rights"): KEY_READ, 0x20019, and the two view flags
+// KEY_WOW64_64KEY, 0x0100, and KEY_WOW64_32KEY, 0x0200. Windows refuses any more with
+// ERROR_ACCESS_DENIED; Wine grants it.
+void SystemCallRecorder::JudgeRights(HKEY root, LPCWSTR subKey, REGSAM rights) {
+    if (root == HKEY_LOCAL_MACHINE) {
+        ++activeRecorder->machineKeyOpens;
+        EXPECT_EQ(0u, rights & ~static_cast<REGSAM>(0x20019 | 0x0100 | 0x0200))
+            << "HKLM\\" << testing::PrintToString(OrEmpty(subKey))
+            << " asked for rights a standard user lacks";
+    }
+}
+
+LSTATUS WINAPI SystemCallRecorder::RecordOpen(HKEY root, LPCWSTR subKey, DWORD options, REGSAM rights,
+                                              PHKEY key) {
+    JudgeRights(root, subKey, rights);
+    return RegOpenKeyExW(root, subKey, options, rights, key);
+}
+
+LSTATUS WINAPI SystemCallRecorder::RecordCreate(HKEY root, LPCWSTR subKey, DWORD reserved, LPWSTR keyClass,
+                                                DWORD options, REGSAM rights, LPSECURITY_ATTRIBUTES security,
+                                                PHKEY key, LPDWORD disposition) {
+    JudgeRights(root, subKey, rights | 0x0004); // a creation is a KEY_CREATE_SUB_KEY on the parent
+    return RegCreateKeyExW(root, subKey, reserved, keyClass, options, rights, security, key, disposition);
 }
 
 BOOL WINAPI SystemCallRecorder::RecordParameters(UINT action, UINT size, PVOID data, UINT flags) {

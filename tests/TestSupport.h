@@ -89,6 +89,8 @@ struct SeenDialog {
     std::wstring text; // the message text of a message box
     BoxIcon icon = BoxIcon::kNone;
     bool hasYesNo = false;
+    std::vector<int> buttons; // of IDOK, IDCANCEL, IDYES and IDNO, in that order
+    int defaultButton = 0;    // the one with the default border, which Enter presses
 };
 
 // While alive, every dialog (#32770) that becomes active on this thread is recorded and handed
@@ -180,6 +182,7 @@ public:
     DWORD moveError = 0;       // non-zero: a file move fails with this code and moves nothing
     bool highContrast = false; // what SPI_GETHIGHCONTRAST reports
     std::map<HWND, std::wstring> accessibleNames; // the names given, until taken back
+    int machineKeyOpens = 0; // HKLM keys opened or created, each judged for the rights it asks
 
 private:
     static HINSTANCE WINAPI RecordShell(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
@@ -191,6 +194,10 @@ private:
     static BOOL WINAPI RecordMove(LPCWSTR, LPCWSTR, DWORD);
     static BOOL WINAPI RecordParameters(UINT, UINT, PVOID, UINT);
     static HRESULT WINAPI RecordName(HWND, LPCWSTR);
+    static LSTATUS WINAPI RecordOpen(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY);
+    static LSTATUS WINAPI RecordCreate(HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES,
+                                       PHKEY, LPDWORD);
+    static void JudgeRights(HKEY root, LPCWSTR subKey, REGSAM rights);
 };
 
 // The pixels of one colour in an area: how many in its upper and its lower half, and the longest

@@ -1,6 +1,7 @@
 // The system calls whose effect a test cannot judge on a test machine: a shell that opens
 // anything without complaint, an elevation that is never declined, the file dialogs, a key
-// deletion that always succeeds, a disk that never fills and a file that is never in use; and
+// deletion that always succeeds, a registry that grants every right asked for, a disk that never
+// fills and a file that is never in use; and
 // what Wine cannot show at all: a high-contrast scheme (it refuses the flag) and the names a
 // screen reader announces (its annotation service is a stub). The program always
 // calls them through these pointers; a test puts a recorder in their place to check every field the program
@@ -22,6 +23,9 @@ struct SystemCalls {
     BOOL(WINAPI* systemParametersInfo)(UINT, UINT, PVOID, UINT);
     // Gives a control the name screen readers announce for it; a null name takes it back.
     HRESULT(WINAPI* setAccessibleName)(HWND, LPCWSTR);
+    LSTATUS(WINAPI* regOpenKeyEx)(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY);
+    LSTATUS(WINAPI* regCreateKeyEx)
+    (HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY, LPDWORD);
 };
 
 extern SystemCalls systemCalls;
