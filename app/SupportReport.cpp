@@ -18,9 +18,9 @@
 #include "settings/RegReader.h"
 #include "settings/WindowsVersion.h"
 #include "win32/Handles.h"
-#include "win32/SystemCalls.h"
 #include "win32/MessageBoxes.h"
 #include "win32/ModulePath.h"
+#include "win32/SystemCalls.h"
 
 namespace {
 
