@@ -141,7 +141,11 @@ git -C "$system$clone" checkout -q --detach FETCH_HEAD
 
 mount_all
 if [ -n "${made:-}" ]; then
-  in_chroot bash "$clone/scripts/install-deps.sh"
+  in_chroot bash "$clone/scripts/install-deps.sh" >"$base/install.log" 2>&1 ||
+    {
+      tail -30 "$base/install.log" >&2
+      exit 1
+    }
   echo "$wanted_stamp" >"$stamp"
 fi
 
