@@ -104,6 +104,10 @@ in_chroot() {
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin "$@"
 }
 
+# HEAD as it is now: making the chroot takes minutes, in which the checkout may move on.
+head="$(git -C "$ROOT" rev-parse HEAD)"
+[ -z "$(git -C "$ROOT" status --porcelain --untracked-files=no)" ] ||
+  echo "note: uncommitted changes are not in the clone; it tests $head" >&2
 mirror="$(debian_mirror)"
 wanted_stamp="layout $layout_version
 suite $suite
@@ -130,9 +134,6 @@ fi
 cp /etc/resolv.conf "$system/etc/resolv.conf"
 
 # A clean clone of HEAD, as a new contributor would have it.
-head="$(git -C "$ROOT" rev-parse HEAD)"
-[ -z "$(git -C "$ROOT" status --porcelain --untracked-files=no)" ] ||
-  echo "note: uncommitted changes are not in the clone; it tests $head" >&2
 remove_tree "$system$clone"
 mkdir -p "$system$clone"
 git -C "$system$clone" init -q
