@@ -63,7 +63,9 @@ stop_chroot_processes() {
   for link in /proc/[0-9]*/root; do
     pid="${link#/proc/}"
     pid="${pid%/root}"
-    [ "$(readlink "$link" 2>/dev/null)" = "$system" ] && kill -9 "$pid" 2>/dev/null || true
+    if [ "$(readlink "$link" 2>/dev/null)" = "$system" ]; then
+      kill -9 "$pid" 2>/dev/null || true
+    fi
   done
 }
 unmount_all() {
