@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on a Debian machine; a no-op when all is present.
+# With --list it only prints the packages' names (scripts/debian13.sh keeps them in its stamp).
 set -euo pipefail
 packages=(cmake ninja-build mingw-w64 g++-mingw-w64-x86-64-posix wine64 wine xvfb x11-apps
   binutils imagemagick fonts-noto-cjk fonts-ipafont-gothic fonts-dejavu-core fonts-wine googletest clang-format clang-tidy cppcheck)
+if [ "${1:-}" = "--list" ]; then
+  echo "${packages[*]}"
+  exit 0
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

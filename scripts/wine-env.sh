@@ -42,6 +42,22 @@ stop_display() {
   fi
 }
 
+# The major version of the Wine that runs here ("8" for wine-8.0). Each Wine draws its own parts
+# (frames, message boxes, menus) its own way, so approved pictures are kept per major version.
+wine_major_version() {
+  local text
+  text="$("$WINE64" --version </dev/null 2>/dev/null)" || return 1
+  [[ "$text" =~ ^wine-([0-9]+)\. ]] || return 1
+  echo "${BASH_REMATCH[1]}"
+}
+
+# The approved pictures of the running Wine, relative to the checkout.
+picture_set_dir() {
+  local major
+  major="$(wine_major_version)" || return 1
+  echo "docs/screenshots/wine-$major"
+}
+
 # The Windows form of a path, for arguments of Windows programs.
 win_path() {
   "$WINE64" winepath -w "$1" 2>/dev/null </dev/null

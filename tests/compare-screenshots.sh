@@ -1,13 +1,24 @@
 #!/usr/bin/env bash
 # Renders the README's pictures afresh with BUILD_DIR's picture taker and compares each with the
-# approved one in docs/screenshots. A picture that differs leaves NAME.actual.png (the new
-# rendering) and NAME.diff.png (the approved picture faded, the differing pixels in red) beside
-# the approved one; scripts/approve-screenshots.sh approves the new renderings on purpose.
+# approved one of the running Wine's set, docs/screenshots/wine-N (N its major version). A picture
+# that differs leaves NAME.actual.png (the new rendering) and NAME.diff.png (the approved picture
+# faded, the differing pixels in red) beside the approved one; scripts/approve-screenshots.sh
+# approves the new renderings on purpose. Under a Wine with no approved set it exits with 77,
+# which CTest reports as skipped.
 # Usage: tests/compare-screenshots.sh BUILD_DIR
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD_DIR="$(cd "${1:?usage: $0 BUILD_DIR}" && pwd)"
-approved_dir="$ROOT/docs/screenshots"
+source "$ROOT/scripts/wine-env.sh"
+if ! set_dir="$(picture_set_dir)"; then
+  echo "FAIL cannot tell which Wine runs: $WINE64 --version does not say" >&2
+  exit 1
+fi
+approved_dir="$ROOT/$set_dir"
+if [ ! -d "$approved_dir" ]; then
+  echo "SKIPPED: no approved pictures for $("$WINE64" --version </dev/null) ($set_dir is missing); approve a set for it with scripts/approve-screenshots.sh"
+  exit 77
+fi
 
 # The comparison is exact. Renderings of one build did not differ by a single pixel: 22 of them
 # on this 2-core machine, 6 with nothing beside, 6 each while settings_tests and window_tests
@@ -77,20 +88,21 @@ for old in "$approved_dir"/*.png; do
   [ -f "$fresh/$name.png" ] || fail "$name: approved but no longer rendered"
 done
 
-# Every picture the README shows is one compared here.
+# Every picture the README shows is an approved one, of a name rendered here.
 shown_count=0
 while read -r shown; do
   shown_count=$((shown_count + 1))
   name="$(basename "$shown")"
-  if [ "$shown" != "docs/screenshots/$name" ] || [ ! -f "$fresh/$name" ]; then
-    fail "README.md shows $shown, which is not a rendered picture"
+  if ! [[ "$shown" =~ ^docs/screenshots/wine-[0-9]+/[^/]+$ ]] || [ ! -f "$ROOT/$shown" ] ||
+    [ ! -f "$fresh/$name" ]; then
+    fail "README.md shows $shown, which is not an approved picture of a rendered name"
   fi
 done < <(grep -oE '!\[[^]]*\]\([^)]*\)' "$ROOT/README.md" | sed -E 's/.*\((.*)\)/\1/' | sort -u)
 [ "$shown_count" -gt 0 ] || fail "README.md shows no picture at all"
 
 if [ "$failures" -gt 0 ]; then
-  echo "$failures of the pictures' checks failed. If the change is meant, approve the new pictures:" \
-    "scripts/approve-screenshots.sh" >&2
+  echo "$failures of the pictures' checks failed under $("$WINE64" --version </dev/null). If the" \
+    "change is meant, approve the new pictures: scripts/approve-screenshots.sh" >&2
   exit 1
 fi
-echo "$compared pictures match the approved ones"
+echo "$compared pictures match the approved ones in $set_dir"
