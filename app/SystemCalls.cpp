@@ -64,7 +64,7 @@ HRESULT WINAPI SetAccessibleName(HWND control, LPCWSTR name) {
 }
 } // namespace
 
-const SystemCalls kRealSystemCalls = {ShellExecuteW, ShellExecuteExW,       GetOpenFileNameW,
-                                      DeleteKeyTree, GetSaveFileNameW,      WriteFile,
-                                      MoveFileExW,   SystemParametersInfoW, SetAccessibleName};
+const SystemCalls kRealSystemCalls = {
+    ShellExecuteW, ShellExecuteExW, GetOpenFileNameW,      DeleteKeyTree,     GetSaveFileNameW,
+    WriteFile,     MoveFileExW,     SystemParametersInfoW, SetAccessibleName, GetShortPathNameW};
 SystemCalls systemCalls = kRealSystemCalls;

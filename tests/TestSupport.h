@@ -179,7 +179,8 @@ public:
     DWORD writeError = 0;      // non-zero: a file write stores half its bytes, then fails so
     DWORD moveError = 0;       // non-zero: a file move fails with this code and moves nothing
     bool highContrast = false; // what SPI_GETHIGHCONTRAST reports
-    std::map<HWND, std::wstring> accessibleNames; // the names given, until taken back
+    std::map<HWND, std::wstring> accessibleNames;    // the names given, until taken back
+    std::map<std::wstring, std::wstring> shortPaths; // answers for these paths; others go to the system
 
 private:
     static HINSTANCE WINAPI RecordShell(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
@@ -191,6 +192,7 @@ private:
     static BOOL WINAPI RecordMove(LPCWSTR, LPCWSTR, DWORD);
     static BOOL WINAPI RecordParameters(UINT, UINT, PVOID, UINT);
     static HRESULT WINAPI RecordName(HWND, LPCWSTR);
+    static DWORD WINAPI RecordShortPath(LPCWSTR, LPWSTR, DWORD);
 };
 
 // The pixels of one colour in an area: how many in its upper and its lower half, and the longest
