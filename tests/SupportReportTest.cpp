@@ -88,8 +88,8 @@ TEST(SupportReportMask, EveryFormOfTheProfileAndTheNamesIsMaskedAndLongerWordsSt
         {renamed, L"D:\\Users\\Bob\\tools;C:/users/bob/bin;C:\\Users\\Bobby;\\\\nas\\robert;\\\\robert-pc\\d",
          L"D:\\Users\\%USERNAME%\\tools;%USERPROFILE%/"
          L"bin;C:\\Users\\Bobby;\\\\nas\\%USERNAME%;\\\\%COMPUTERNAME%\\d"},
-        {pro, L"D:\\Projects\\Pro\\build.cmd /profile pro",
-         L"D:\\Projects\\%USERNAME%\\build.cmd /profile %USERNAME%"},
+        {pro, L"D:\\Projects\\Pro\\build.cmd /profile pro;C:\\Tools\\AppPro",
+         L"D:\\Projects\\%USERNAME%\\build.cmd /profile %USERNAME%;C:\\Tools\\AppPro"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.masked, MaskPersonalData(c.text, c.names)) << c.text;
