@@ -67,7 +67,7 @@ class SupportReportProgram : public SupportReportTest {};
 TEST(SupportReportMask, EveryFormOfTheProfileAndTheNamesIsMaskedAndLongerWordsStay) {
     const PersonalNames taro = {L"C:\\Users\\Taro Yamada", L"C:\\Users\\TAROYA~1", L"Taro Yamada",
                                 L"DESKTOP-7Q2LX"};
-    const PersonalNames tanaka = {L"C:\\Users\\田中", L"C:\\Users\\田中", L"田中", L"TANAKA-PC"};
+    const PersonalNames yamada = {L"C:\\Users\\山田", L"C:\\Users\\山田", L"山田", L"YAMADA-PC"};
     const PersonalNames renamed = {L"C:\\Users\\Bob", L"C:\\Users\\Bob", L"Robert", L"ROBERT-PC"};
     const PersonalNames pro = {L"C:\\Users\\Pro", L"C:\\Users\\Pro", L"Pro", L"PRO-PC"};
     const struct {
@@ -81,9 +81,9 @@ TEST(SupportReportMask, EveryFormOfTheProfileAndTheNamesIsMaskedAndLongerWordsSt
          L"\"%USERPROFILE%/bin/viewer.exe\" /p %USERPROFILE%/x"},
         {taro, L"C:\\Users\\Taro Yamada2\\a;\\\\desktop-7q2lx\\共有",
          L"C:\\Users\\Taro Yamada2\\a;\\\\%COMPUTERNAME%\\共有"},
-        {tanaka, L"D:\\田中のツール\\run.cmd;C:\\Users\\田中様\\a",
+        {yamada, L"D:\\山田のツール\\run.cmd;C:\\Users\\山田様\\a",
          L"D:\\%USERNAME%のツール\\run.cmd;C:\\Users\\%USERNAME%様\\a"},
-        {tanaka, L"C:\\Users\\田中\\仕事;\\\\tanaka-pc\\共有",
+        {yamada, L"C:\\Users\\山田\\仕事;\\\\yamada-pc\\共有",
          L"%USERPROFILE%\\仕事;\\\\%COMPUTERNAME%\\共有"},
         {renamed, L"D:\\Users\\Bob\\tools;C:/users/bob/bin;C:\\Users\\Bobby;\\\\nas\\robert;\\\\robert-pc\\d",
          L"D:\\Users\\%USERNAME%\\tools;%USERPROFILE%/"
