@@ -70,17 +70,89 @@ bool FileVersion(const wchar_t* path, std::wstring& version) {
     return found;
 }
 
-std::wstring ReadText(HKEY root, const wchar_t* subKey, const wchar_t* name) {
-    wchar_t text[260] = {};
-    // One unit short of the buffer: a value that fills it still ends in a NUL.
-    if (!ReadRegValue(root, subKey, name, text, sizeof(text) - sizeof(wchar_t))) {
-        return std::wstring();
+// A registry value as found, whatever its type: a maintainer learns more from "REG_DWORD" or
+// "too long" than from an empty line.
+struct StoredValue {
+    LSTATUS status = ERROR_FILE_NOT_FOUND;
+    DWORD type = REG_NONE;
+    DWORD bytes = 0;
+    std::wstring text; // REG_SZ and REG_EXPAND_SZ, up to the first NUL
+
+    bool IsText() const { return status == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ); }
+};
+
+StoredValue ReadStored(HKEY root, const wchar_t* subKey, const wchar_t* name) {
+    StoredValue value;
+    UniqueHkey key;
+    value.status = RegOpenKeyExW(root, subKey, 0, KEY_QUERY_VALUE, key.put());
+    if (value.status != ERROR_SUCCESS) {
+        return value;
     }
-    return text;
+    wchar_t text[kPathChars] = {};
+    value.bytes = sizeof(text) - sizeof(wchar_t); // a value that fills it still ends in a NUL
+    value.status =
+        RegQueryValueExW(key.get(), name, nullptr, &value.type, reinterpret_cast<BYTE*>(text), &value.bytes);
+    if (value.IsText()) {
+        value.text.assign(text, wcsnlen(text, value.bytes / sizeof(wchar_t)));
+    }
+    return value;
 }
 
-std::wstring OrNone(const std::wstring& text) {
-    return text.empty() ? std::wstring(kNone) : text;
+std::wstring TypeName(DWORD type) {
+    switch (type) {
+    case REG_NONE:
+        return L"REG_NONE";
+    case REG_SZ:
+        return L"REG_SZ";
+    case REG_EXPAND_SZ:
+        return L"REG_EXPAND_SZ";
+    case REG_BINARY:
+        return L"REG_BINARY";
+    case REG_DWORD:
+        return L"REG_DWORD";
+    case REG_MULTI_SZ:
+        return L"REG_MULTI_SZ";
+    case REG_QWORD:
+        return L"REG_QWORD";
+    default:
+        return L"種類 " + std::to_wstring(type);
+    }
+}
+
+// What was found in place of plain text, in words; empty for a plain, non-empty REG_SZ.
+std::wstring DescribeUnusual(const StoredValue& value) {
+    if (value.status == ERROR_FILE_NOT_FOUND) {
+        return L"値なし";
+    }
+    if (value.status == ERROR_MORE_DATA) {
+        return L"長すぎる値、" + std::to_wstring(value.bytes) + L" バイト";
+    }
+    if (value.status != ERROR_SUCCESS) {
+        return L"読み取れません、エラー " + std::to_wstring(value.status);
+    }
+    if (!value.IsText()) {
+        return TypeName(value.type) + L"、" + std::to_wstring(value.bytes) + L" バイト";
+    }
+    if (value.text.empty()) {
+        return L"空の文字列";
+    }
+    return value.type == REG_EXPAND_SZ ? TypeName(value.type) : std::wstring();
+}
+
+// The value's text, and in brackets whatever was unusual about it.
+std::wstring ShowStored(const StoredValue& value) {
+    const std::wstring unusual = DescribeUnusual(value);
+    if (unusual.empty()) {
+        return value.text;
+    }
+    return value.IsText() && !value.text.empty() ? value.text + L"（" + unusual + L"）"
+                                                 : L"（" + unusual + L"）";
+}
+
+// Only a path that names its drive or share is looked at: a bare name would be searched for.
+bool IsFullPath(const std::wstring& path) {
+    return (PathGetDriveNumberW(path.c_str()) >= 0 && path.size() > 2 && path[2] == L'\\') ||
+           PathIsUNCW(path.c_str()) != FALSE;
 }
 
 void AddLine(std::wstring& report, const wchar_t* name, const std::wstring& value) {
@@ -138,7 +210,7 @@ bool IsColumnLayoutValue(const std::wstring& name) {
     return name == L"ColumnNum" || name.rfind(L"Column_", 0) == 0;
 }
 
-void AddSettings(std::wstring& report) {
+void AddSettings(std::wstring& report, const PersonalNames& names) {
     HWND update = optionsWindow != nullptr ? GetDlgItem(optionsWindow, IDC_UPDATE) : nullptr;
     AddLine(report, L"未保存の変更",
             update != nullptr && IsWindowEnabled(update) ? L"あり（以下は保存前の画面の内容です）" : L"なし");
@@ -156,7 +228,7 @@ void AddSettings(std::wstring& report) {
         const WrittenValue* before = defaults.Find(value.name);
         if (!IsColumnLayoutValue(value.name) &&
             (before == nullptr || before->type != value.type || before->bytes != value.bytes)) {
-            lines.push_back(value.name + L": " + ShowValue(value));
+            lines.push_back(value.name + L": " + MaskPersonalData(ShowValue(value), names));
         }
     }
     for (const WrittenValue& value : defaults.Values()) {
@@ -181,8 +253,8 @@ void AddSettings(std::wstring& report) {
         wchar_t name[kColumnNameChars + 1] = {};
         std::memcpy(name, entry.Name, sizeof(entry.Name)); // a stored name may lack its NUL
         wchar_t line[160];
-        swprintf(line, std::size(line), L"  %u: %ls（幅 %d%ls）\r\n", static_cast<unsigned>(i + 1), name,
-                 entry.Width,
+        swprintf(line, std::size(line), L"  %u: %ls（幅 %d%ls）\r\n", static_cast<unsigned>(i + 1),
+                 MaskPersonalData(name, names).c_str(), entry.Width,
                  entry.Sort == kSortAscending    ? L"、昇順"
                  : entry.Sort == kSortDescending ? L"、降順"
                                                  : L"");
@@ -202,26 +274,109 @@ std::wstring SettingsKeyState() {
     return L"読み取れません（エラー " + std::to_wstring(status) + L"）";
 }
 
-bool IsWordCharacter(const std::wstring& text, size_t at) {
-    return at < text.size() && IsCharAlphaNumericW(text[at]) != FALSE;
+// Kana and kanji (with the iteration mark, half-width kana and either half of a surrogate pair,
+// which in a Japanese name is a rare kanji): scripts written without spaces between words.
+bool IsUnspacedScript(wchar_t c) {
+    return (c >= 0x3040 && c <= 0x30FF) || (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) ||
+           (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFF66 && c <= 0xFF9F) || (c >= 0xD800 && c <= 0xDFFF) ||
+           c == 0x3005;
 }
 
-// Replaces what as a case-insensitive word of its own: never a part of a longer name.
-void ReplaceWord(std::wstring& text, const std::wstring& what, const wchar_t* with) {
-    if (what.empty()) {
-        return;
-    }
-    const size_t withLength = wcslen(with);
-    for (size_t at = 0; at + what.size() <= text.size();) {
-        if (CompareStringOrdinal(text.c_str() + at, static_cast<int>(what.size()), what.c_str(),
-                                 static_cast<int>(what.size()), TRUE) == CSTR_EQUAL &&
-            (at == 0 || !IsWordCharacter(text, at - 1)) && !IsWordCharacter(text, at + what.size())) {
-            text.replace(at, what.size(), with);
-            at += withLength;
-        } else {
-            ++at;
+bool IsWordCharacter(wchar_t c) {
+    return IsCharAlphaNumericW(c) != FALSE || IsUnspacedScript(c);
+}
+
+// Two neighbours belong to one word only in a spaced script: "Taro2" is another name than
+// "Taro", but in "田中のツール" the name ends where the kana begin.
+bool RunTogether(wchar_t left, wchar_t right) {
+    return IsCharAlphaNumericW(left) && IsCharAlphaNumericW(right) && !IsUnspacedScript(left) &&
+           !IsUnspacedScript(right);
+}
+
+enum class Bound {
+    kPath,      // the profile folder: nothing may continue its last name
+    kComponent, // the profile folder's own name: only right after a separator
+    kWord,      // a user or computer name
+};
+
+struct MaskRule {
+    std::wstring what; // with forward slashes turned into backslashes
+    const wchar_t* with;
+    Bound bound;
+};
+
+std::wstring WithBackslashes(std::wstring text) {
+    for (wchar_t& c : text) {
+        if (c == L'/') {
+            c = L'\\';
         }
     }
+    return text;
+}
+
+// The folder and its last name; nothing for a drive's root, which would mask every path on it.
+void AddProfileRules(std::vector<MaskRule>& rules, const std::wstring& profile) {
+    std::wstring folder = WithBackslashes(profile);
+    while (!folder.empty() && folder.back() == L'\\') {
+        folder.pop_back();
+    }
+    const size_t separator = folder.rfind(L'\\');
+    if (separator == std::wstring::npos || separator + 1 == folder.size() || folder.back() == L':') {
+        return;
+    }
+    rules.push_back({folder, L"%USERPROFILE%", Bound::kPath});
+    rules.push_back({folder.substr(separator + 1), L"%USERNAME%", Bound::kComponent});
+}
+
+bool Matches(const MaskRule& rule, const std::wstring& text, size_t at) {
+    const size_t end = at + rule.what.size();
+    if (rule.what.empty() || end > text.size() ||
+        CompareStringOrdinal(text.c_str() + at, static_cast<int>(rule.what.size()), rule.what.c_str(),
+                             static_cast<int>(rule.what.size()), TRUE) != CSTR_EQUAL) {
+        return false;
+    }
+    const bool apartBefore = rule.bound == Bound::kComponent
+                                 ? at > 0 && text[at - 1] == L'\\'
+                                 : at == 0 || !RunTogether(text[at - 1], text[at]);
+    const bool apartAfter =
+        end == text.size() ||
+        (rule.bound == Bound::kPath ? !IsWordCharacter(text[end]) : !RunTogether(text[end - 1], text[end]));
+    return apartBefore && apartAfter;
+}
+
+// Explorer loads the file the registration names, which need not be the one beside the program:
+// "the settings do nothing" often comes from an old copy registered elsewhere.
+void AddRegistration(std::wstring& report, const wchar_t* besideProgram, const PersonalNames& names) {
+    if (!IsExtensionRegistered()) {
+        AddLine(report, L"DLL の登録", L"未登録");
+        return;
+    }
+    const StoredValue stored = ReadStored(HKEY_LOCAL_MACHINE, kExtensionClsidKey, L"");
+    auto mask = [&names](const std::wstring& text) { return MaskPersonalData(text, names); };
+    std::wstring registered = stored.IsText() ? stored.text : std::wstring();
+    const std::wstring unusual = DescribeUnusual(stored);
+    std::wstring line = L"登録済み（" + (registered.empty() ? unusual : mask(registered));
+    if (stored.type == REG_EXPAND_SZ && stored.IsText()) {
+        wchar_t expanded[kPathChars] = {};
+        const DWORD chars =
+            ExpandEnvironmentStringsW(registered.c_str(), expanded, static_cast<DWORD>(std::size(expanded)));
+        registered = chars > 0 && chars <= std::size(expanded) ? expanded : L"";
+        line += L"、" + unusual + L": " + (registered.empty() ? L"展開できません" : mask(registered));
+    }
+    AddLine(report, L"DLL の登録", line + L"）");
+    if (registered.empty() ||
+        CompareStringOrdinal(registered.c_str(), -1, besideProgram, -1, TRUE) == CSTR_EQUAL) {
+        return;
+    }
+    std::wstring version;
+    const bool full = IsFullPath(registered);
+    const bool there = full && PathFileExistsW(registered.c_str()) != FALSE;
+    AddLine(report, L"登録された DLL のファイル",
+            !full   ? L"不明（完全なパスではありません）"
+            : there ? L"あり"
+                    : L"なし");
+    AddLine(report, L"登録された DLL のバージョン",
+            there && FileVersion(registered.c_str(), version) ? version : L"不明");
 }
 
 enum class ClipboardResult { kCopied, kBusy, kFailed };
@@ -261,68 +416,98 @@ ClipboardResult PutOnClipboard(HWND owner, const std::wstring& text) {
 
 } // namespace
 
-std::wstring MaskPersonalData(std::wstring text, const std::wstring& profile, const std::wstring& userName,
-                              const std::wstring& computerName) {
-    ReplaceWord(text, profile, L"%USERPROFILE%");
-    ReplaceWord(text, userName, L"%USERNAME%");
-    ReplaceWord(text, computerName, L"%COMPUTERNAME%");
-    return text;
+PersonalNames ReadPersonalNames() {
+    PersonalNames names;
+    wchar_t path[MAX_PATH] = {};
+    if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_CURRENT, path))) {
+        names.profile = path;
+        // TEMP, and so a program opened straight from a ZIP, is given in this form.
+        wchar_t shortPath[MAX_PATH] = {};
+        const DWORD length =
+            systemCalls.getShortPathName(path, shortPath, static_cast<DWORD>(std::size(shortPath)));
+        if (length > 0 && length < std::size(shortPath)) {
+            names.shortProfile = shortPath;
+        }
+    }
+    wchar_t userName[257] = {};
+    DWORD userChars = static_cast<DWORD>(std::size(userName));
+    if (GetUserNameW(userName, &userChars)) {
+        names.userName = userName;
+    }
+    wchar_t computerName[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD computerChars = static_cast<DWORD>(std::size(computerName));
+    if (GetComputerNameW(computerName, &computerChars)) {
+        names.computerName = computerName;
+    }
+    return names;
 }
 
-std::wstring BuildSupportReport(const wchar_t* programPath) {
+std::wstring MaskPersonalData(const std::wstring& text, const PersonalNames& names) {
+    std::vector<MaskRule> rules;
+    AddProfileRules(rules, names.profile);
+    AddProfileRules(rules, names.shortProfile);
+    rules.push_back({names.userName, L"%USERNAME%", Bound::kWord});
+    rules.push_back({names.computerName, L"%COMPUTERNAME%", Bound::kWord});
+    // Matched against one copy with backslashes only, copied from the text as it was: what one
+    // rule put in is never taken for a name by the next.
+    const std::wstring matched = WithBackslashes(text);
+    std::wstring masked;
+    for (size_t at = 0; at < text.size();) {
+        // The longest: a computer called TARO-PC is not the user taro with "-PC" after him.
+        const MaskRule* found = nullptr;
+        for (const MaskRule& rule : rules) {
+            if (Matches(rule, matched, at) && (found == nullptr || rule.what.size() > found->what.size())) {
+                found = &rule;
+            }
+        }
+        if (found != nullptr) {
+            masked += found->with;
+            at += found->what.size();
+        } else {
+            masked += text[at++];
+        }
+    }
+    return masked;
+}
+
+std::wstring BuildSupportReport(const wchar_t* programPath, const PersonalNames& names) {
+    auto mask = [&names](const std::wstring& text) { return MaskPersonalData(text, names); };
     std::wstring report;
     std::wstring version;
     AddLine(report, L"プログラムのバージョン",
             ModuleVersion(GetModuleHandleW(nullptr), version) ? version : L"不明");
     wchar_t folder[kPathChars] = {};
     CombineBesideModule(programPath, L"", folder, std::size(folder));
-    AddLine(report, L"プログラムのフォルダ", OrNone(folder));
+    AddLine(report, L"プログラムのフォルダ", folder[0] != L'\0' ? mask(folder) : kNone);
 
     const uint32_t build = ReadWindowsBuildNumber();
     DWORD ubr = 0;
     if (!ReadRegValue(HKEY_LOCAL_MACHINE, kCurrentVersionKey, L"UBR", &ubr, sizeof(ubr))) {
         ubr = 0;
     }
+    const StoredValue productName = ReadStored(HKEY_LOCAL_MACHINE, kCurrentVersionKey, L"ProductName");
     AddLine(report, L"Windows の製品名",
-            OrNone(ReadText(HKEY_LOCAL_MACHINE, kCurrentVersionKey, L"ProductName")));
+            WindowsProductName(build, productName.type == REG_SZ ? productName.text : std::wstring()));
     AddLine(report, L"Windows のバージョン",
-            OrNone(ReadText(HKEY_LOCAL_MACHINE, kCurrentVersionKey, L"DisplayVersion")));
+            ShowStored(ReadStored(HKEY_LOCAL_MACHINE, kCurrentVersionKey, L"DisplayVersion")));
     AddLine(report, L"Windows のビルド", std::to_wstring(build) + L"." + std::to_wstring(ubr));
     AddLine(report, L"Windows のエディション",
-            OrNone(ReadText(HKEY_LOCAL_MACHINE, kCurrentVersionKey, L"EditionID")));
+            ShowStored(ReadStored(HKEY_LOCAL_MACHINE, kCurrentVersionKey, L"EditionID")));
+    AddLine(report, L"ProductName の値", ShowStored(productName));
     AddLine(report, L"サーバー エディション", IsServerEdition() ? L"はい" : L"いいえ");
     AddLine(report, L"セットアップの判定", JudgeWindowsBuild(build, ubr));
 
     wchar_t dllPath[kPathChars] = {};
     CombineBesideModule(programPath, L"Travine11.dll", dllPath, std::size(dllPath));
-    AddLine(report, L"DLL のパス", OrNone(dllPath));
+    AddLine(report, L"DLL のパス", dllPath[0] != L'\0' ? mask(dllPath) : kNone);
     const bool exists = dllPath[0] != L'\0' && PathFileExistsW(dllPath) != FALSE;
     AddLine(report, L"DLL のファイル", exists ? L"あり" : L"なし");
     AddLine(report, L"DLL のバージョン", exists && FileVersion(dllPath, version) ? version : L"不明");
-    const std::wstring registeredPath = ReadText(HKEY_LOCAL_MACHINE, kExtensionClsidKey, L"");
-    AddLine(report, L"DLL の登録",
-            !IsExtensionRegistered() ? std::wstring(L"未登録")
-            : registeredPath.empty() ? std::wstring(L"登録済み")
-                                     : L"登録済み（" + registeredPath + L"）");
+    AddRegistration(report, dllPath, names);
 
     AddLine(report, L"設定キー", SettingsKeyState());
-    AddSettings(report);
-
-    wchar_t profile[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_CURRENT, profile))) {
-        profile[0] = L'\0';
-    }
-    wchar_t userName[257] = {};
-    DWORD userChars = static_cast<DWORD>(std::size(userName));
-    if (!GetUserNameW(userName, &userChars)) {
-        userName[0] = L'\0';
-    }
-    wchar_t computerName[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD computerChars = static_cast<DWORD>(std::size(computerName));
-    if (!GetComputerNameW(computerName, &computerChars)) {
-        computerName[0] = L'\0';
-    }
-    return MaskPersonalData(report, profile, userName, computerName);
+    AddSettings(report, names);
+    return report;
 }
 
 void CopySupportReport(HWND owner) {
@@ -330,11 +515,13 @@ void CopySupportReport(HWND owner) {
     if (!GetProgramPath(programPath, std::size(programPath))) {
         programPath[0] = L'\0';
     }
-    switch (PutOnClipboard(owner, BuildSupportReport(programPath))) {
+    switch (PutOnClipboard(owner, BuildSupportReport(programPath, ReadPersonalNames()))) {
     case ClipboardResult::kCopied:
         ShowAppMessage(owner,
                        L"バグ報告用の情報をクリップボードにコピーしました。報告に貼り付けてください。\n\n"
-                       L"ユーザーのフォルダは %USERPROFILE% に置き換えてあります。",
+                       L"ユーザーのフォルダ、ユーザー名、コンピューター名は %USERPROFILE% などに置き換えて"
+                       L"ありますが、設定したフォルダやコマンドはそのまま含まれます。公開の場所に貼る前に"
+                       L"内容を確かめてください。",
                        MB_ICONINFORMATION);
         break;
     case ClipboardResult::kBusy:

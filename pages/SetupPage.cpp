@@ -92,11 +92,10 @@ void ShowWindowsVersionCheck() {
     }
     displayVersion[std::size(displayVersion) - 1] = L'\0';
 
-    const bool windows11 = IsWindows11Build(build);
     wchar_t line[128];
-    swprintf(line, std::size(line), windows11 ? L"：Windows 11 %ls 以降" : L"：Windows 10 %ls 以降", L"22H2");
+    swprintf(line, std::size(line), L"：%ls %ls 以降", WindowsName(build), L"22H2");
     SetSetupText(IDC_SETUP_SUPPORTED_VERSION, line);
-    swprintf(line, std::size(line), L"：Windows %d %ls (build %d.%d)", windows11 ? 11 : 10, displayVersion,
+    swprintf(line, std::size(line), L"：%ls %ls (build %d.%d)", WindowsName(build), displayVersion,
              static_cast<int>(build), static_cast<int>(ubr));
     SetSetupText(IDC_SETUP_RUNNING_VERSION, line);
     SetSetupText(IDC_SETUP_VERDICT, JudgeWindowsBuild(build, ubr));

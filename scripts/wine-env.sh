@@ -70,7 +70,7 @@ wine_quiet() {
 }
 
 ensure_prefix() {
-  local stamp="$WINEPREFIX/.travine-prefix-v3"
+  local stamp="$WINEPREFIX/.travine-prefix-v4"
   if [ -f "$stamp" ]; then
     ensure_marlett
     ensure_no_crash_dialog
@@ -98,7 +98,9 @@ ensure_prefix() {
   wine_quiet reg add "$cv" /v CurrentBuildNumber /t REG_SZ /d 22631 /f
   wine_quiet reg add "$cv" /v UBR /t REG_DWORD /d 4460 /f
   wine_quiet reg add "$cv" /v DisplayVersion /t REG_SZ /d 23H2 /f
-  wine_quiet reg add "$cv" /v ProductName /t REG_SZ /d "Windows 11 Pro" /f
+  # As Windows 11 stores them: Microsoft never changed ProductName from "Windows 10 ...".
+  wine_quiet reg add "$cv" /v ProductName /t REG_SZ /d "Windows 10 Pro" /f
+  wine_quiet reg add "$cv" /v EditionID /t REG_SZ /d Professional /f
   wineserver -w
   ensure_marlett
   ensure_no_crash_dialog

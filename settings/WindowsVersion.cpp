@@ -46,3 +46,21 @@ uint32_t ReadWindowsBuildNumber() {
     text[std::size(text) - 1] = L'\0';
     return ParseBuildNumber(text);
 }
+
+const wchar_t* WindowsName(uint32_t build) {
+    return IsWindows11Build(build) ? L"Windows 11" : L"Windows 10";
+}
+
+std::wstring WindowsProductName(uint32_t build, const std::wstring& storedProductName) {
+    const std::wstring prefix = L"Windows ";
+    size_t at = prefix.size();
+    if (storedProductName.compare(0, at, prefix) == 0) {
+        while (at < storedProductName.size() && storedProductName[at] >= L'0' &&
+               storedProductName[at] <= L'9') {
+            ++at;
+        }
+    }
+    const bool hasEdition =
+        at > prefix.size() && at + 1 < storedProductName.size() && storedProductName[at] == L' ';
+    return hasEdition ? WindowsName(build) + storedProductName.substr(at) : std::wstring(WindowsName(build));
+}

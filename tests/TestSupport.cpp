@@ -186,7 +186,8 @@ void WriteVersionValue(const wchar_t* name, DWORD type, const void* data, DWORD 
 } // namespace
 
 WindowsVersionCase::WindowsVersionCase() {
-    for (const wchar_t* name : {L"CurrentBuildNumber", L"UBR", L"DisplayVersion", L"ProductName"}) {
+    for (const wchar_t* name :
+         {L"CurrentBuildNumber", L"UBR", L"DisplayVersion", L"ProductName", L"EditionID"}) {
         m_saved.push_back({name, ReadRaw(HKEY_LOCAL_MACHINE, kCurrentVersionKey, name)});
     }
 }
@@ -527,7 +528,8 @@ void ResetProgramCase(WindowsVersionCase& version) {
     DeleteOptionsKey();
     RemoveExtensionRegistration();
     version.Set(L"22631", 4460, L"23H2");
-    version.SetProductName(L"Windows 11 Pro");
+    version.SetProductName(L"Windows 10 Pro");
+    version.SetText(L"EditionID", L"Professional");
 }
 
 namespace {
@@ -555,7 +557,7 @@ SystemCallRecorder::SystemCallRecorder() {
     activeRecorder = this;
     systemCalls = {RecordShell,      RecordElevation, RecordFileDialog, RecordDeletion,
                    RecordSaveDialog, RecordWrite,     RecordMove,       RecordParameters,
-                   RecordName,       RecordOpen,      RecordCreate};
+                   RecordName,       RecordOpen,      RecordCreate,     RecordShortPath};
 }
 
 // The rights a standard user is granted on HKEY_LOCAL_MACHINE\SOFTWARE, as Microsoft documents
@@ -605,6 +607,19 @@ HRESULT WINAPI SystemCallRecorder::RecordName(HWND control, LPCWSTR name) {
         activeRecorder->accessibleNames.erase(control);
     }
     return S_OK;
+}
+
+DWORD WINAPI SystemCallRecorder::RecordShortPath(LPCWSTR path, LPWSTR shortPath, DWORD chars) {
+    const auto given = activeRecorder->shortPaths.find(path != nullptr ? path : L"");
+    if (given == activeRecorder->shortPaths.end()) {
+        return GetShortPathNameW(path, shortPath, chars);
+    }
+    const DWORD needed = static_cast<DWORD>(given->second.size() + 1);
+    if (chars < needed) {
+        return needed;
+    }
+    wcscpy_s(shortPath, chars, given->second.c_str());
+    return needed - 1;
 }
 
 SystemCallRecorder::~SystemCallRecorder() {

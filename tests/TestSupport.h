@@ -183,6 +183,8 @@ public:
     bool highContrast = false; // what SPI_GETHIGHCONTRAST reports
     std::map<HWND, std::wstring> accessibleNames; // the names given, until taken back
     int machineKeyOpens = 0; // HKLM keys opened or created, each judged for the rights it asks
+    std::map<HWND, std::wstring> accessibleNames;    // the names given, until taken back
+    std::map<std::wstring, std::wstring> shortPaths; // answers for these paths; others go to the system
 
 private:
     static HINSTANCE WINAPI RecordShell(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
@@ -198,6 +200,7 @@ private:
     static LSTATUS WINAPI RecordCreate(HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES,
                                        PHKEY, LPDWORD);
     static void JudgeRights(HKEY root, LPCWSTR subKey, REGSAM rights);
+    static DWORD WINAPI RecordShortPath(LPCWSTR, LPWSTR, DWORD);
 };
 
 // The pixels of one colour in an area: how many in its upper and its lower half, and the longest

@@ -64,7 +64,8 @@ HRESULT WINAPI SetAccessibleName(HWND control, LPCWSTR name) {
 }
 } // namespace
 
-const SystemCalls kRealSystemCalls = {
-    ShellExecuteW, ShellExecuteExW,       GetOpenFileNameW,  DeleteKeyTree, GetSaveFileNameW, WriteFile,
-    MoveFileExW,   SystemParametersInfoW, SetAccessibleName, RegOpenKeyExW, RegCreateKeyExW};
+const SystemCalls kRealSystemCalls = {ShellExecuteW, ShellExecuteExW,       GetOpenFileNameW,
+                                      DeleteKeyTree, GetSaveFileNameW,      WriteFile,
+                                      MoveFileExW,   SystemParametersInfoW, SetAccessibleName,
+                                      RegOpenKeyExW, RegCreateKeyExW,       GetShortPathNameW};
 SystemCalls systemCalls = kRealSystemCalls;

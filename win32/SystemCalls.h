@@ -1,9 +1,10 @@
 // The system calls whose effect a test cannot judge on a test machine: a shell that opens
 // anything without complaint, an elevation that is never declined, the file dialogs, a key
 // deletion that always succeeds, a registry that grants every right asked for, a disk that never
-// fills and a file that is never in use; and
-// what Wine cannot show at all: a high-contrast scheme (it refuses the flag) and the names a
-// screen reader announces (its annotation service is a stub). The program always
+// fills and a file that is never in use; and what Wine cannot show at all: a high-contrast scheme
+// (it refuses the flag), the names a screen reader announces (its annotation service is a stub)
+// and the short (8.3) form of a profile folder whose name is long (the test machine's profile
+// folder has a short name). The program always
 // calls them through these pointers; a test puts a recorder in their place to check every field the program
 // passes, and puts the originals back afterwards.
 #pragma once
@@ -26,6 +27,7 @@ struct SystemCalls {
     LSTATUS(WINAPI* regOpenKeyEx)(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY);
     LSTATUS(WINAPI* regCreateKeyEx)
     (HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY, LPDWORD);
+    DWORD(WINAPI* getShortPathName)(LPCWSTR, LPWSTR, DWORD);
 };
 
 extern SystemCalls systemCalls;
