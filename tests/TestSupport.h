@@ -183,7 +183,6 @@ public:
     bool highContrast = false; // what SPI_GETHIGHCONTRAST reports
     std::map<HWND, std::wstring> accessibleNames; // the names given, until taken back
     int machineKeyOpens = 0; // HKLM keys opened or created, each judged for the rights it asks
-    std::map<HWND, std::wstring> accessibleNames;    // the names given, until taken back
     std::map<std::wstring, std::wstring> shortPaths; // answers for these paths; others go to the system
 
 private:
