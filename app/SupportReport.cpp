@@ -84,7 +84,7 @@ struct StoredValue {
 StoredValue ReadStored(HKEY root, const wchar_t* subKey, const wchar_t* name) {
     StoredValue value;
     UniqueHkey key;
-    value.status = RegOpenKeyExW(root, subKey, 0, KEY_QUERY_VALUE, key.put());
+    value.status = systemCalls.regOpenKeyEx(root, subKey, 0, KEY_QUERY_VALUE, key.put());
     if (value.status != ERROR_SUCCESS) {
         return value;
     }

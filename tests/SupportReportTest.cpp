@@ -3,6 +3,9 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -87,6 +90,7 @@ TEST(SupportReportMask, EveryFormOfTheProfileAndTheNamesIsMaskedAndLongerWordsSt
          L"\"%USERPROFILE%/bin/viewer.exe\" /p %USERPROFILE%/x"},
         {taro, L"C:\\Users\\Taro Yamada2\\a;\\\\desktop-7q2lx\\共有",
          L"C:\\Users\\Taro Yamada2\\a;\\\\%COMPUTERNAME%\\共有"},
+        {taro, L"D:\\資料\\担当Taro Yamada分.xlsx", L"D:\\資料\\担当%USERNAME%分.xlsx"},
         {yamada, L"D:\\山田のツール\\run.cmd;C:\\Users\\山田様\\a",
          L"D:\\%USERNAME%のツール\\run.cmd;C:\\Users\\%USERNAME%様\\a"},
         {yamada, L"C:\\Users\\山田\\仕事;\\\\yamada-pc\\共有",
@@ -213,10 +217,17 @@ TEST_F(SupportReportTest, ARegistrationOfAnotherFileIsReportedWithThatFile) {
     GetTempPathW(MAX_PATH, temp);
     const std::wstring old = std::wstring(temp) + L"travine-old\\";
     CreateDirectoryW(old.c_str(), nullptr);
-    ASSERT_TRUE(
-        CopyFileW((ProgramFolder() + L"Travine11.dll").c_str(), (old + L"Travine11.dll").c_str(), FALSE));
+    // An older copy: the stand-in's fixed file version 0.9.3.7 made 0.9.3.1 in its bytes.
+    std::string dll;
+    std::ifstream whole(std::filesystem::path(ProgramFolder() + L"Travine11.dll"), std::ios::binary);
+    dll.assign(std::istreambuf_iterator<char>(whole), {});
+    const size_t fixed = dll.find("\xBD\x04\xEF\xFE");
+    ASSERT_NE(std::string::npos, fixed);
+    ASSERT_EQ(7, dll[fixed + 12]); // the low word of dwFileVersionLS
+    dll[fixed + 12] = 1;
+    std::ofstream(std::filesystem::path(old + L"Travine11.dll"), std::ios::binary) << dll;
     const std::wstring shown = MaskedFolder(old) + L"Travine11.dll";
-    const std::wstring copy = L"登録された DLL のファイル: あり\r\n登録された DLL のバージョン: 0.9.3.7\r\n";
+    const std::wstring copy = L"登録された DLL のファイル: あり\r\n登録された DLL のバージョン: 0.9.3.1\r\n";
     const struct {
         DWORD type;
         std::wstring data;
