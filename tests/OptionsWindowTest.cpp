@@ -1,5 +1,7 @@
 #include "OptionsWindowFixture.h"
 
+#include <functional>
+#include <iterator>
 #include <vector>
 
 #include "win32/MessageBoxes.h"
@@ -89,6 +91,27 @@ TEST_F(OptionsWindowTest, CloseAsksOnlyWhileSomethingIsUnsaved) {
     SendMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_TRUE(responder.seen.empty());
     EXPECT_FALSE(IsWindow(window));
+}
+
+// Each kind of edit counts as a change as its control reports it: a tick, a choice in a
+// drop-down list made with an arrow key, typing.
+TEST_F(OptionsWindowTest, EveryKindOfEditEnablesUpdate) {
+    Open();
+    Click(kGeneralPage, IDC_GEN_HIDE_CMDBAR);
+    Click(kGeneralPage, IDC_GEN_PREVENT_DRAG);
+    ASSERT_EQ(1u, PressUpdate().size());
+    const std::function<void()> edits[] = {
+        [] { Click(kTreeViewPage, IDC_TREE_HAS_LINES); },
+        [] { SendMessageW(Control(kGeneralPage, IDC_GEN_DRAG_TYPE), WM_KEYDOWN, VK_UP, 0); },
+        [] { Type(kGeneralPage, IDC_GEN_HEIGHT, L"3"); },
+    };
+    for (size_t i = 0; i < std::size(edits); ++i) {
+        EXPECT_FALSE(UpdateEnabled());
+        edits[i]();
+        EXPECT_TRUE(UpdateEnabled()) << "edit " << i;
+        ASSERT_EQ(1u, PressUpdate().size());
+    }
+    EXPECT_EQ(1u, ReadOptionRaw(L"PreventDragType").AsDword());
 }
 
 TEST_F(OptionsWindowTest, HelpOpensThePageBesideTheProgram) {
