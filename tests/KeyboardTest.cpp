@@ -518,152 +518,142 @@ TEST_F(KeyboardParity, EveryActionOnTheColumnPageEndsAlikeFromTheMouseAndFromThe
                                                                    : IDOK);
     };
     EXPECT_EQ(
-        0, RunWithKeyboard(
-               [](const Keyboard& kb) {
-                   for (int page = kGeneralPage; page < kListView2Page; ++page) {
-                       kb.Move(VK_TAB, {VK_CONTROL});
-                   }
-                   HWND list = kb.Control(kListView2Page, IDC_LV2_COLUMN_LIST);
-                   auto control = [&](int id) { return kb.Control(kListView2Page, id); };
-                   std::wstring defaults;
-                   auto fromDefaults = [&] {
-                       const int focusBefore = GetDlgCtrlID(kb.Focus());
-                       kb.Press('B', {VK_MENU});
-                       kb.Press('D');
-                       WaitFor([&] { return IsChild(kb.window, kb.Focus()) != FALSE; }, 10000);
-                       SendMessageW(control(IDC_LV2_COLUMN), BM_CLICK, 0, 0);
-                       if (defaults.empty()) {
-                           defaults = EndState(kb, false);
-                       }
-                       EXPECT_EQ(defaults, EndState(kb, false)) << "no defaults from " << focusBefore;
-                   };
-                   auto selectByKeys = [&](int row) {
-                       kb.MoveTo(list);
-                       kb.Press(VK_HOME);
-                       for (int i = 0; i < row; ++i) {
-                           kb.Press(VK_DOWN);
-                       }
-                   };
-                   auto pressByKeys = [&](int id, WORD key) {
-                       kb.MoveTo(control(id));
-                       kb.Press(key);
-                   };
-                   auto waitForDialog = [&] {
-                       kb.Settle();
-                       WaitFor([&] { return IsChild(kb.window, kb.Focus()) != FALSE; }, 10000);
-                       kb.Settle();
-                   };
-                   const int lastRow = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)) - 1;
-                   // Each end state also on its own: what must be selected and pressable.
-                   struct Action {
-                       const char* name;
-                       const wchar_t* seen;
-                       std::function<void()> mouse, keys;
-                       int keysOn; // the control the keys act on next
-                   };
-                   const Action actions[] = {
-                       {"tick the last column", L"評価, in view ▲ on ▼ off 編集 on",
-                        [&] { ClickAtPoint(RowPoint(list, lastRow, LVHT_ONITEMSTATEICON)); },
-                        [&] {
-                            kb.MoveTo(list);
-                            kb.Press(VK_END);
-                            kb.Press(VK_SPACE);
-                        },
-                        IDC_LV2_COLUMN_LIST},
-                       {"untick the second column", L"更新日時, in view ▲ off ▼ off 編集 off",
-                        [&] { ClickAtPoint(RowPoint(list, 1, LVHT_ONITEMSTATEICON)); },
-                        [&] {
-                            selectByKeys(1);
-                            kb.Press(VK_SPACE);
-                        },
-                        IDC_LV2_COLUMN_LIST},
-                       {"move the third column up", L"種類, in view ▲ on ▼ on 編集 on",
-                        [&] {
-                            ClickAtPoint(RowPoint(list, 2, LVHT_ONITEMLABEL, LVHT_ONITEMSTATEICON));
-                            ClickAt(control(IDC_LV2_UP));
-                        },
-                        [&] {
-                            selectByKeys(2);
-                            pressByKeys(IDC_LV2_UP, VK_SPACE);
-                        },
-                        IDC_LV2_COLUMN_LIST},
-                       {"move the second column down", L"更新日時, in view ▲ on ▼ on 編集 on",
-                        [&] {
-                            ClickAtPoint(RowPoint(list, 1, LVHT_ONITEMLABEL, LVHT_ONITEMSTATEICON));
-                            ClickAt(control(IDC_LV2_DOWN));
-                        },
-                        [&] {
-                            selectByKeys(1);
-                            pressByKeys(IDC_LV2_DOWN, VK_SPACE);
-                        },
-                        IDC_LV2_COLUMN_LIST},
-                       {"edit the second column with the button", L"更新日時, in view ▲ on ▼ on 編集 on",
-                        [&] {
-                            ClickAtPoint(RowPoint(list, 1, LVHT_ONITEMLABEL, LVHT_ONITEMSTATEICON));
-                            ClickAt(control(IDC_LV2_EDIT));
+        0,
+        RunWithKeyboard(
+            [](const Keyboard& kb) {
+                for (int page = kGeneralPage; page < kListView2Page; ++page) {
+                    kb.Move(VK_TAB, {VK_CONTROL});
+                }
+                HWND list = kb.Control(kListView2Page, IDC_LV2_COLUMN_LIST);
+                auto control = [&](int id) { return kb.Control(kListView2Page, id); };
+                std::wstring defaults;
+                auto fromDefaults = [&] {
+                    const int focusBefore = GetDlgCtrlID(kb.Focus());
+                    kb.Press('B', {VK_MENU});
+                    kb.Press('D');
+                    WaitFor([&] { return IsChild(kb.window, kb.Focus()) != FALSE; }, 10000);
+                    SendMessageW(control(IDC_LV2_COLUMN), BM_CLICK, 0, 0);
+                    if (defaults.empty()) {
+                        defaults = EndState(kb, false);
+                    }
+                    EXPECT_EQ(defaults, EndState(kb, false)) << "no defaults from " << focusBefore;
+                };
+                auto selectByKeys = [&](int row) {
+                    kb.MoveTo(list);
+                    kb.Press(VK_HOME);
+                    for (int i = 0; i < row; ++i) {
+                        kb.Press(VK_DOWN);
+                    }
+                };
+                auto pressByKeys = [&](int id, WORD key) {
+                    kb.MoveTo(control(id));
+                    kb.Press(key);
+                };
+                auto waitForDialog = [&] {
+                    kb.Settle();
+                    WaitFor([&] { return IsChild(kb.window, kb.Focus()) != FALSE; }, 10000);
+                    kb.Settle();
+                };
+                // A row selected, then one of the buttons beside the list pressed.
+                auto clickOnRow = [&](int row, int id, bool opensDialog = false) {
+                    return [&, row, id, opensDialog] {
+                        ClickAtPoint(RowPoint(list, row, LVHT_ONITEMLABEL, LVHT_ONITEMSTATEICON));
+                        ClickAt(control(id));
+                        if (opensDialog) {
                             waitForDialog();
-                        },
-                        [&] {
-                            selectByKeys(1);
-                            pressByKeys(IDC_LV2_EDIT, VK_RETURN);
+                        }
+                    };
+                };
+                auto keysOnRow = [&](int row, int id, WORD key, bool opensDialog = false) {
+                    return [&, row, id, key, opensDialog] {
+                        selectByKeys(row);
+                        pressByKeys(id, key);
+                        if (opensDialog) {
                             waitForDialog();
-                        },
-                        IDC_LV2_COLUMN_LIST},
-                       {"edit the second column by a double-click", L"更新日時, in view ▲ on ▼ on 編集 on",
-                        [&] {
-                            ClickAtPoint(RowPoint(list, 1, LVHT_ONITEMLABEL, LVHT_ONITEMSTATEICON), 2);
-                            waitForDialog();
-                        },
-                        [&] {
-                            selectByKeys(1);
-                            pressByKeys(IDC_LV2_EDIT, VK_RETURN);
-                            waitForDialog();
-                        },
-                        IDC_LV2_COLUMN_LIST},
-                       {"tick the view mode box", L"名前, in view ▲ off ▼ on 編集 on",
-                        [&] { ClickAt(control(IDC_LV2_VIEW_MODE)); },
-                        [&] { pressByKeys(IDC_LV2_VIEW_MODE, VK_SPACE); }, IDC_LV2_VIEW_MODE},
-                       {"choose the next view mode", L"名前, in view ▲ off ▼ on 編集 on",
-                        [&] {
-                            ClickAt(control(IDC_LV2_VIEW_MODE));
-                            HWND combo = control(IDC_LV2_VIEW_MODE_INDEX);
-                            ClickAt(combo);
-                            kb.Settle();
-                            COMBOBOXINFO info = {};
-                            info.cbSize = sizeof(info);
-                            GetComboBoxInfo(combo, &info);
-                            RECT item = {};
-                            SendMessageW(info.hwndList, LB_GETITEMRECT,
-                                         SendMessageW(combo, CB_GETCURSEL, 0, 0) + 1,
-                                         reinterpret_cast<LPARAM>(&item));
-                            MapWindowPoints(info.hwndList, nullptr, reinterpret_cast<POINT*>(&item), 2);
-                            ClickAtPoint({(item.left + item.right) / 2, (item.top + item.bottom) / 2});
-                        },
-                        [&] {
-                            pressByKeys(IDC_LV2_VIEW_MODE, VK_SPACE);
-                            pressByKeys(IDC_LV2_VIEW_MODE_INDEX, VK_DOWN);
-                        },
-                        IDC_LV2_VIEW_MODE_INDEX},
-                   };
-                   for (const Action& action : actions) {
-                       fromDefaults();
-                       const std::wstring before = EndState(kb);
-                       action.mouse();
-                       kb.Settle();
-                       const std::wstring byMouse = EndState(kb);
-                       EXPECT_EQ(action.seen, Selection(kb)) << action.name << ", by the mouse";
-                       EXPECT_EQ(action.keysOn, GetDlgCtrlID(kb.Focus())) << action.name << ", by the mouse";
-                       fromDefaults();
-                       action.keys();
-                       kb.Settle();
-                       EXPECT_EQ(action.seen, Selection(kb)) << action.name << ", from the keyboard";
-                       EXPECT_EQ(action.keysOn, GetDlgCtrlID(kb.Focus()))
-                           << action.name << ", from the keyboard";
-                       EXPECT_NE(before, byMouse) << action.name << ": the mouse changed nothing";
-                       EXPECT_EQ(byMouse, EndState(kb)) << action.name;
-                   }
-               },
-               answer));
+                        }
+                    };
+                };
+                const int lastRow = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)) - 1;
+                // Each end state also on its own: what must be selected and pressable.
+                struct Action {
+                    const char* name;
+                    const wchar_t* seen;
+                    std::function<void()> mouse, keys;
+                    int keysOn; // the control the keys act on next
+                };
+                const Action actions[] = {
+                    {"tick the last column", L"評価, in view ▲ on ▼ off 編集 on",
+                     [&] { ClickAtPoint(RowPoint(list, lastRow, LVHT_ONITEMSTATEICON)); },
+                     [&] {
+                         kb.MoveTo(list);
+                         kb.Press(VK_END);
+                         kb.Press(VK_SPACE);
+                     },
+                     IDC_LV2_COLUMN_LIST},
+                    {"untick the second column", L"更新日時, in view ▲ off ▼ off 編集 off",
+                     [&] { ClickAtPoint(RowPoint(list, 1, LVHT_ONITEMSTATEICON)); },
+                     [&] {
+                         selectByKeys(1);
+                         kb.Press(VK_SPACE);
+                     },
+                     IDC_LV2_COLUMN_LIST},
+                    {"move the third column up", L"種類, in view ▲ on ▼ on 編集 on",
+                     clickOnRow(2, IDC_LV2_UP), keysOnRow(2, IDC_LV2_UP, VK_SPACE), IDC_LV2_COLUMN_LIST},
+                    {"move the second column down", L"更新日時, in view ▲ on ▼ on 編集 on",
+                     clickOnRow(1, IDC_LV2_DOWN), keysOnRow(1, IDC_LV2_DOWN, VK_SPACE), IDC_LV2_COLUMN_LIST},
+                    {"edit the second column with the button", L"更新日時, in view ▲ on ▼ on 編集 on",
+                     clickOnRow(1, IDC_LV2_EDIT, true), keysOnRow(1, IDC_LV2_EDIT, VK_RETURN, true),
+                     IDC_LV2_COLUMN_LIST},
+                    {"edit the second column by a double-click", L"更新日時, in view ▲ on ▼ on 編集 on",
+                     [&] {
+                         ClickAtPoint(RowPoint(list, 1, LVHT_ONITEMLABEL, LVHT_ONITEMSTATEICON), 2);
+                         waitForDialog();
+                     },
+                     keysOnRow(1, IDC_LV2_EDIT, VK_RETURN, true), IDC_LV2_COLUMN_LIST},
+                    {"tick the view mode box", L"名前, in view ▲ off ▼ on 編集 on",
+                     [&] { ClickAt(control(IDC_LV2_VIEW_MODE)); },
+                     [&] { pressByKeys(IDC_LV2_VIEW_MODE, VK_SPACE); }, IDC_LV2_VIEW_MODE},
+                    {"choose the next view mode", L"名前, in view ▲ off ▼ on 編集 on",
+                     [&] {
+                         ClickAt(control(IDC_LV2_VIEW_MODE));
+                         HWND combo = control(IDC_LV2_VIEW_MODE_INDEX);
+                         ClickAt(combo);
+                         kb.Settle();
+                         COMBOBOXINFO info = {};
+                         info.cbSize = sizeof(info);
+                         GetComboBoxInfo(combo, &info);
+                         RECT item = {};
+                         SendMessageW(info.hwndList, LB_GETITEMRECT,
+                                      SendMessageW(combo, CB_GETCURSEL, 0, 0) + 1,
+                                      reinterpret_cast<LPARAM>(&item));
+                         MapWindowPoints(info.hwndList, nullptr, reinterpret_cast<POINT*>(&item), 2);
+                         ClickAtPoint({(item.left + item.right) / 2, (item.top + item.bottom) / 2});
+                     },
+                     [&] {
+                         pressByKeys(IDC_LV2_VIEW_MODE, VK_SPACE);
+                         pressByKeys(IDC_LV2_VIEW_MODE_INDEX, VK_DOWN);
+                     },
+                     IDC_LV2_VIEW_MODE_INDEX},
+                };
+                for (const Action& action : actions) {
+                    fromDefaults();
+                    const std::wstring before = EndState(kb);
+                    action.mouse();
+                    kb.Settle();
+                    const std::wstring byMouse = EndState(kb);
+                    EXPECT_EQ(action.seen, Selection(kb)) << action.name << ", by the mouse";
+                    EXPECT_EQ(action.keysOn, GetDlgCtrlID(kb.Focus())) << action.name << ", by the mouse";
+                    fromDefaults();
+                    action.keys();
+                    kb.Settle();
+                    EXPECT_EQ(action.seen, Selection(kb)) << action.name << ", from the keyboard";
+                    EXPECT_EQ(action.keysOn, GetDlgCtrlID(kb.Focus()))
+                        << action.name << ", from the keyboard";
+                    EXPECT_NE(before, byMouse) << action.name << ": the mouse changed nothing";
+                    EXPECT_EQ(byMouse, EndState(kb)) << action.name;
+                }
+            },
+            answer));
 }
 
 } // namespace
