@@ -1,6 +1,7 @@
 #include "OptionsWindowFixture.h"
 
 #include <cstring>
+#include <sstream>
 
 #include "pages/ColumnConfig.h"
 #include "pages/PageBinding.h"
@@ -215,6 +216,66 @@ TEST_F(ColumnConfigTest, TheListOffersOnlyWhatTheSelectedRowAllows) {
     Button(WM_LBUTTONUP, {client.right / 2, last.bottom + 2});
     EXPECT_EQ(1, columnList->GetSelectedItem());
     EXPECT_EQ(list, GetFocus()) << "the keys do not act on the row the click kept selected";
+}
+
+// A tick or an untick at each end of the list, with every row ticked, none or some: the column
+// lands right below the ticked block or right at its end, selected, and the buttons follow it.
+TEST_F(ColumnConfigTest, ATickOrAnUntickAtEitherEndPutsTheColumnAtTheEdgeOfTheTickedBlock) {
+    const struct {
+        const wchar_t* before;
+        int row;
+        const wchar_t* after;
+        bool up, down, edit;
+    } cases[] = {
+        {L"名前+ 更新日時+ 種類+ サイズ+ 属性+", 1, L"名前+ 種類+ サイズ+ 属性+ 更新日時-", false, false,
+         false},
+        {L"名前+ 更新日時+ 種類+ サイズ+ 属性+", 3, L"名前+ 更新日時+ 種類+ 属性+ サイズ-", false, false,
+         false},
+        {L"名前+ 更新日時+ 種類+ サイズ+ 属性+", 4, L"名前+ 更新日時+ 種類+ サイズ+ 属性-", false, false,
+         false},
+        {L"更新日時+ 名前+ 種類+ サイズ- 属性-", 0, L"名前+ 種類+ 更新日時- サイズ- 属性-", false, false,
+         false},
+        {L"更新日時+ 名前- 種類- サイズ- 属性-", 0, L"更新日時- 名前- 種類- サイズ- 属性-", false, false,
+         false},
+        {L"名前- 更新日時- 種類- サイズ- 属性-", 4, L"属性+ 名前- 更新日時- 種類- サイズ-", false, false,
+         true},
+        {L"名前- 更新日時- 種類- サイズ- 属性-", 0, L"名前+ 更新日時- 種類- サイズ- 属性-", false, false,
+         true},
+        {L"名前+ 更新日時+ 種類+ サイズ- 属性-", 4, L"名前+ 更新日時+ 種類+ 属性+ サイズ-", true, false,
+         true},
+        {L"名前+ 更新日時+ 種類+ サイズ+ 属性-", 4, L"名前+ 更新日時+ 種類+ サイズ+ 属性+", true, false,
+         true},
+        {L"名前+ 更新日時- 種類- サイズ- 属性-", 1, L"名前+ 更新日時+ 種類- サイズ- 属性-", true, false,
+         true},
+    };
+    for (const auto& c : cases) {
+        std::vector<ColumnEntry> layout;
+        std::wstring toggled;
+        std::wistringstream words(c.before);
+        for (std::wstring word; words >> word;) {
+            const std::wstring name = word.substr(0, word.size() - 1);
+            layout.push_back(Entry(name.c_str(), word.back() == L'+', 100, 0, name == L"名前"));
+            toggled = layout.size() == static_cast<size_t>(c.row + 1) ? name : toggled;
+        }
+        OpenWith(layout);
+        SelectRow(list, c.row);
+        CheckRow(list, c.row, columnList->IsUnchecked(c.row));
+        PumpFor(20);
+        std::wstring shown;
+        for (int row = 0; row < Rows(); ++row) {
+            shown += (row > 0 ? L" " : L"") + CellText(list, row, 0) +
+                     (columnList->IsUnchecked(row) ? L"-" : L"+");
+        }
+        EXPECT_EQ(c.after, shown) << c.before << L" row " << c.row;
+        EXPECT_EQ(toggled, CellText(list, columnList->GetSelectedItem(), 0)) << c.before;
+        EXPECT_EQ(
+            (std::vector<bool>{c.up, c.down, c.edit}),
+            (std::vector<bool>{Enabled(kListView2Page, IDC_LV2_UP), Enabled(kListView2Page, IDC_LV2_DOWN),
+                               Enabled(kListView2Page, IDC_LV2_EDIT)}))
+            << c.before << L" row " << c.row;
+        Close();
+        DeleteOptionsKey();
+    }
 }
 
 TEST_F(ColumnConfigTest, EditedWidthsBelowTheMinimumBecome72) {

@@ -60,6 +60,15 @@ void CALLBACK VisitMenu(HWND, UINT, UINT_PTR timer, DWORD) {
     }
 }
 
+// The system's own text for an error, as a box must give it.
+std::wstring SystemReason(DWORD code) {
+    wchar_t reason[256] = {};
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, reason, 256,
+                   nullptr);
+    std::wstring text = reason;
+    return text.erase(text.find_last_not_of(L"\r\n ") + 1);
+}
+
 class SettingsBackupTest : public OptionsWindowFixture {
 protected:
     void SetUp() override {
@@ -242,13 +251,8 @@ TEST_F(SettingsBackupTest, SaveRefusesWhatUpdateRefusesAndAFailedWriteKeepsTheOl
         seen = Run('S', folder + L"a.reg");
         *failure.failure = 0;
         ASSERT_EQ(1u, seen.size());
-        wchar_t reason[256] = {};
-        FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, failure.code, 0,
-                       reason, 256, nullptr);
-        std::wstring expectedReason = reason;
-        expectedReason.erase(expectedReason.find_last_not_of(L"\r\n ") + 1);
         EXPECT_NE(std::wstring::npos, seen[0].text.find(folder + L"a.reg"));
-        EXPECT_NE(std::wstring::npos, seen[0].text.find(expectedReason)) << seen[0].text.c_str();
+        EXPECT_NE(std::wstring::npos, seen[0].text.find(SystemReason(failure.code))) << seen[0].text.c_str();
         EXPECT_EQ(older, ReadBytes(folder + L"a.reg"));
     }
     ASSERT_EQ(1u, calls.moves.size()); // the write failed before any move
@@ -265,6 +269,33 @@ TEST_F(SettingsBackupTest, SaveRefusesWhatUpdateRefusesAndAFailedWriteKeepsTheOl
     }
     EXPECT_EQ(extended + folder + LongName(), calls.moves[1].to);
     EXPECT_FALSE(ReadBytes(folder + LongName()).empty());
+}
+
+// A backup another program holds open without sharing, as an editor or a sync tool may: Windows
+// refuses both the load and the save, and the box gives its reason, not a later call's; nothing
+// changes in the window or the file, and nothing is left behind.
+TEST_F(SettingsBackupTest, AFileHeldByAnotherProgramIsRefusedWithTheSystemsReason) {
+    SetOptionDword(L"OptionInitialized", 1);
+    SetOptionDword(L"HasLines", 1);
+    Open();
+    const std::vector<BYTE> backup =
+        Utf16File(L"Windows Registry Editor Version 5.00\r\n\r\n"
+                  L"[HKEY_CURRENT_USER\\Software\\Travine11]\r\n\"HasLines\"=dword:0\r\n");
+    ASSERT_TRUE(WriteBytes(folder + L"a.reg", backup));
+    HANDLE held =
+        CreateFileW((folder + L"a.reg").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    // Windows refuses to replace a file in use with "access denied", as Wine does.
+    for (const auto& [item, reason] :
+         {std::make_pair('L', ERROR_SHARING_VIOLATION), std::make_pair('S', ERROR_ACCESS_DENIED)}) {
+        const std::vector<SeenDialog> seen = Run(item, folder + L"a.reg");
+        ASSERT_EQ(1u, seen.size());
+        EXPECT_NE(std::wstring::npos, seen[0].text.find(SystemReason(reason))) << seen[0].text.c_str();
+        EXPECT_TRUE(Checked(kTreeViewPage, IDC_TREE_HAS_LINES));
+        EXPECT_FALSE(UpdateEnabled());
+    }
+    CloseHandle(held);
+    EXPECT_EQ(backup, ReadBytes(folder + L"a.reg"));
 }
 
 TEST_F(SettingsBackupTest, BadFilesChangeNothingAndOtherKeysAndDeletionsAreOnlyCounted) {

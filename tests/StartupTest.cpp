@@ -3,6 +3,10 @@
 #include <windows.h>
 #include <winver.h>
 
+#include <cstring>
+#include <cwchar>
+#include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -190,17 +194,73 @@ TEST(DllSearch, APlantedDllBesideTheProgramIsLoadedOnlyWithoutTheHardening) {
     EXPECT_EQ(2u, RunProgram(probe, L"harden").exitCode) << "the planted DLL was loaded";
 }
 
-// What the file's properties show of Travine11.exe, read from the file as Explorer reads it.
-TEST(VersionBlock, TheProgramFileShowsItsNameVersionAndMaker) {
+// The attributes of the first element of this name at or after from, up to its end: a
+// manifest's elements as Windows reads them, in either quoting.
+std::map<std::string, std::string> ManifestElement(const std::string& xml, const std::string& name,
+                                                   size_t from = 0) {
+    std::map<std::string, std::string> attributes;
+    size_t at = xml.find("<" + name, from);
+    while (at != std::string::npos && !std::strchr(" \t\r\n/>", xml[at + name.size() + 1])) {
+        at = xml.find("<" + name, at + 1);
+    }
+    for (at = at == std::string::npos ? xml.size() : at + name.size() + 1; at < xml.size();) {
+        const size_t start = xml.find_first_not_of(" \t\r\n", at);
+        const size_t equals = xml.find('=', start);
+        if (start == std::string::npos || std::strchr("/>", xml[start]) || equals + 1 >= xml.size()) {
+            break;
+        }
+        const size_t close = xml.find(xml[equals + 1], equals + 2);
+        attributes[xml.substr(start, equals - start)] = xml.substr(equals + 2, close - equals - 2);
+        at = close == std::string::npos ? xml.size() : close + 1;
+    }
+    return attributes;
+}
+
+// What Windows reads from Travine11.exe before any of its code runs: the manifest that decides
+// the rights it asks for and the controls' version, and the version block Explorer's Properties
+// show, whose strings are found through the Translation entry as Explorer finds them. The values
+// are Microsoft's documented ones.
+TEST(ProgramFile, TheManifestAsksForNoRightsAndTheVersion6ControlsAndTheVersionBlockNamesTheProgram) {
     const std::wstring exe = ProgramFolder() + L"Travine11.exe";
+    HMODULE image =
+        LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(nullptr, image);
+    HRSRC found = FindResourceW(image, MAKEINTRESOURCEW(1), RT_MANIFEST);
+    const char* bytes =
+        found != nullptr ? static_cast<const char*>(LockResource(LoadResource(image, found))) : nullptr;
+    const std::string xml = bytes != nullptr ? std::string(bytes, SizeofResource(image, found)) : "";
+    FreeLibrary(image);
+    ASSERT_FALSE(xml.empty()) << "no manifest 1";
+    using Attributes = std::map<std::string, std::string>;
+    EXPECT_EQ((Attributes{{"level", "asInvoker"}, {"uiAccess", "false"}}),
+              ManifestElement(xml, "requestedExecutionLevel"));
+    const std::string trust = ManifestElement(xml, "trustInfo")["xmlns"];
+    EXPECT_TRUE(trust == "urn:schemas-microsoft-com:asm.v3" || trust == "urn:schemas-microsoft-com:asm.v2")
+        << "Windows ignores the execution level outside this namespace: " << trust;
+    EXPECT_EQ((Attributes{{"type", "win32"},
+                          {"name", "Microsoft.Windows.Common-Controls"},
+                          {"version", "6.0.0.0"},
+                          {"processorArchitecture", "*"},
+                          {"publicKeyToken", "6595b64144ccf1df"},
+                          {"language", "*"}}),
+              ManifestElement(xml, "assemblyIdentity", xml.find("<dependentAssembly")));
+
     std::vector<BYTE> block(GetFileVersionInfoSizeW(exe.c_str(), nullptr));
     ASSERT_FALSE(block.empty()) << "no version block";
     ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, static_cast<DWORD>(block.size()), block.data()));
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT size = 0;
     ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &size));
-    EXPECT_EQ(std::make_pair(DWORD{0x00010002}, DWORD{0}),
-              std::make_pair(fixed->dwFileVersionMS, fixed->dwFileVersionLS));
+    EXPECT_EQ((std::vector<DWORD>{0x00010002, 0, 0x00010002, 0, VFT_APP}),
+              (std::vector<DWORD>{fixed->dwFileVersionMS, fixed->dwFileVersionLS, fixed->dwProductVersionMS,
+                                  fixed->dwProductVersionLS, fixed->dwFileType}));
+    WORD* translation = nullptr;
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
+                               reinterpret_cast<void**>(&translation), &size) &&
+                size >= 2 * sizeof(WORD));
+    EXPECT_EQ(std::make_pair(WORD{0x0411}, WORD{1200}), std::make_pair(translation[0], translation[1]));
+    wchar_t table[32];
+    swprintf(table, std::size(table), L"\\StringFileInfo\\%04x%04x\\", translation[0], translation[1]);
     const std::pair<const wchar_t*, const wchar_t*> kShown[] = {
         {L"CompanyName", L"The Travine Project"},
         {L"FileDescription", L"Travine for Windows 10/11"},
@@ -213,10 +273,10 @@ TEST(VersionBlock, TheProgramFileShowsItsNameVersionAndMaker) {
     };
     for (const auto& [name, text] : kShown) {
         wchar_t* value = nullptr;
-        const std::wstring path = std::wstring(L"\\StringFileInfo\\041104b0\\") + name;
+        const std::wstring path = table + std::wstring(name);
         EXPECT_TRUE(VerQueryValueW(block.data(), path.c_str(), reinterpret_cast<void**>(&value), &size) &&
                     value != nullptr && std::wstring(value) == text)
-            << testing::PrintToString(std::wstring(name));
+            << testing::PrintToString(path);
     }
 }
 

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "OptionsWindowFixture.h"
@@ -169,6 +170,96 @@ TEST_F(SupportReportTest, AChangedWindowIsReportedAsShownAndNothingIsStored) {
               ClipboardText());
     EXPECT_TRUE(stored == StoredValues()) << "the report stored something";
     EXPECT_TRUE(UpdateEnabled()) << "the report counted as a save";
+}
+
+// Every value a save writes, changed in the window as a user changes it, is reported as the
+// window shows it: a drop-down's entry by its position, a text as typed, a list's added line.
+TEST_F(SupportReportTest, EverySettingTheWindowChangesIsReported) {
+    enum Edit { kTick, kChoose, kType, kAddLine };
+    const struct {
+        int page, id;
+        Edit edit;
+        const wchar_t* text;
+        const wchar_t* lines;
+    } rows[] = {
+        {kGeneralPage, IDC_GEN_HIDE_CMDBAR, kTick, L"", L"HideCommandBar: 1"},
+        {kGeneralPage, IDC_GEN_ALT_KEY, kTick, L"", L"ShowCMDBarALTKey: 1"},
+        {kGeneralPage, IDC_GEN_WHEEL, kTick, L"", L"ShowCMDBarWheel: 1"},
+        {kGeneralPage, IDC_GEN_HEIGHT, kType, L"-12", L"HCBHeight: -12"},
+        {kGeneralPage, IDC_GEN_PREVENT_DRAG, kTick, L"", L"PreventDrag: 1"},
+        {kGeneralPage, IDC_GEN_DRAG_TYPE, kChoose, L"左クリック", L"PreventDragType: 0"},
+        {kGeneralPage, IDC_GEN_CTRL_RET, kTick, L"", L"CtrlRetCmd: 1"},
+        {kGeneralPage, IDC_GEN_CTRL_RET_ADMIN, kTick, L"", L"CtrlRetCmdAdmin: 1"},
+        {kGeneralPage, IDC_GEN_TASKBAR_SIMPLE, kTick, L"", L"TaskbarSimpleName: 1"},
+        {kGeneralPage, IDC_GEN_TASKBAR_SUFFIX, kTick, L"", L"TaskbarRemoveSuffix: 1"},
+        {kTreeViewPage, IDC_TREE_NO_LINES_AT_ROOT, kTick, L"", L"NoLinesAtRoot: 1"},
+        {kTreeViewPage, IDC_TREE_NO_FADE, kTick, L"", L"NoFadeInOutArrow: 1"},
+        {kTreeViewPage, IDC_TREE_HAS_LINES, kTick, L"", L"HasLines: 1"},
+        {kListView1Page, IDC_LV1_SELECT_FIRST, kTick, L"", L"SelectFirstItem: 1"},
+        {kListView1Page, IDC_LV1_PC_DRIVE, kTick, L"", L"PCSelectDrive: 1"},
+        {kListView1Page, IDC_LV1_DRIVE_LETTER, kChoose, L" D", L"PCSelectDriveLetter: 3"},
+        {kListView1Page, IDC_LV1_SHIFT_RET, kTick, L"", L"ShiftRetCmd: 1"},
+        {kListView1Page, IDC_LV1_FILE_PROG, kType, L"D:\\ツール\\見る.exe",
+         L"ShiftRetCmdExeFile: D:\\ツール\\見る.exe"},
+        {kListView1Page, IDC_LV1_FLDR_PROG, kType, L"D:\\ツール\\開く.exe",
+         L"ShiftRetCmdExeFldr: D:\\ツール\\開く.exe"},
+        {kListView1Page, IDC_LV1_FILE_ARG, kType, L"/f \"%1\"", L"ShiftRetCmdArgFile: /f \"%1\""},
+        {kListView1Page, IDC_LV1_FLDR_ARG, kType, L"/d %1", L"ShiftRetCmdArgFldr: /d %1"},
+        {kListView2Page, IDC_LV2_VIEW_MODE, kTick, L"", L"ViewMode: 1"},
+        {kListView2Page, IDC_LV2_VIEW_MODE_INDEX, kChoose, L"中アイコン", L"ViewModeIndex: 1"},
+        {kListView2Page, IDC_LV2_VIEW_MODE_EF, kAddLine, L"D:\\写真",
+         L"ViewModeEFNum: 8\r\n  ViewModeEF_7: D:\\写真"},
+        {kListView2Page, IDC_LV2_COLUMN, kTick, L"", L"Column: 1"},
+        {kListView2Page, IDC_LV2_COLUMN_EF, kAddLine, L"E:\\作業*",
+         L"ColumnEFNum: 14\r\n  ColumnEF_13: E:\\作業*"},
+    };
+    Open();
+    std::wstring expected;
+    for (const auto& row : rows) {
+        HWND control = Control(row.page, row.id);
+        if (row.edit == kTick) {
+            Click(row.page, row.id);
+        } else if (row.edit == kChoose) {
+            Choose(row.page, row.id,
+                   static_cast<int>(SendMessageW(control, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                 reinterpret_cast<LPARAM>(row.text))));
+        } else {
+            Type(row.page, row.id, (row.edit == kAddLine ? WindowText(control) + L"\r\n" : L"") + row.text);
+        }
+        expected += L"  " + std::wstring(row.lines) + L"\r\n";
+    }
+    // Two values a row, where a list grew.
+    const int count = static_cast<int>(std::size(rows)) + 2;
+    EXPECT_EQ(L"既定と異なる設定: " + std::to_wstring(count) + L" 個\r\n" + expected,
+              Lines(BuildSupportReport(L"C:\\Tools\\Travine11.exe", ReadPersonalNames()), L"既定と異なる設定",
+                    L"表示するカラム"));
+}
+
+// A clipboard manager holds the clipboard for a moment after every copy: the copy waits for it.
+// The report is built once before, so that the copy meets the clipboard while it is held.
+TEST_F(SupportReportTest, ACopyWaitsForAClipboardHeldForAMoment) {
+    Open();
+    BuildSupportReport(L"C:\\Tools\\Travine11.exe", ReadPersonalNames());
+    HANDLE held = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    bool opened = false;
+    std::thread manager([held, &opened] {
+        opened = OpenClipboard(nullptr) != FALSE;
+        SetEvent(held);
+        Sleep(120);
+        if (opened) {
+            CloseClipboard();
+        }
+    });
+    WaitForSingleObject(held, 5000);
+    CloseHandle(held);
+    DialogResponder responder = DialogResponder::Answering(IDOK);
+    PressButton(FindPageWindow(kVersionPage), L"情報をコピー(&I)");
+    manager.join();
+    ASSERT_TRUE(opened) << "the clipboard was not held";
+    ASSERT_EQ(1u, responder.seen.size());
+    EXPECT_EQ(0u, responder.seen[0].text.find(L"バグ報告用の情報をクリップボードにコピーしました。"))
+        << responder.seen[0].text.c_str();
+    EXPECT_EQ(0u, ClipboardText().find(L"プログラムのバージョン: 1.2.0.0\r\n"));
 }
 
 // What real Windows stores: ProductName says Windows 10 on Windows 11 too. The report names
