@@ -45,6 +45,14 @@ std::string Choose(BOOL(WINAPI* dialog)(OPENFILENAMEW*), const std::wstring& exi
            std::to_string(questions) + (chosen ? "" : " error " + std::to_string(CommDlgExtendedError()));
 }
 
+// Opens a key of HKEY_CURRENT_USER for reading and closes it again: the status.
+std::string Opens(LSTATUS(WINAPI* open)(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY), const std::wstring& path) {
+    HKEY key = nullptr;
+    const LSTATUS status = open(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key);
+    RegCloseKey(key);
+    return std::to_string(status) + " ";
+}
+
 TEST(SystemCallsReal, EveryEntryOfTheRealTableReachesItsOwnFunction) {
     const SystemCalls& real = kRealSystemCalls;
     LARGE_INTEGER now = {};
@@ -85,25 +93,16 @@ TEST(SystemCallsReal, EveryEntryOfTheRealTableReachesItsOwnFunction) {
          "0 new 0 existing "},
         {"regOpenKeyEx",
          [&] {
-             std::string opened;
-             for (const wchar_t* sub : {L"\\sub", L"\\missing"}) {
-                 HKEY found = nullptr;
-                 opened += std::to_string(real.regOpenKeyEx(HKEY_CURRENT_USER, (key + sub).c_str(), 0,
-                                                            KEY_READ, &found)) +
-                           " ";
-                 RegCloseKey(found);
-             }
-             return opened;
+             return Opens(real.regOpenKeyEx, key + L"\\sub") + Opens(real.regOpenKeyEx, key + L"\\missing");
          },
          "0 2 "},
-        {"deleteKeyTree", // a key with a key below it, which a plain key deletion refuses
+        // A key with a key below it, which a plain key deletion refuses.
+        {"deleteKeyTree",
          [&] {
-             HKEY found = nullptr;
-             const LSTATUS status = real.deleteKeyTree(HKEY_CURRENT_USER, key.c_str());
-             return std::to_string(status) + " " +
-                    std::to_string(RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &found));
+             return std::to_string(real.deleteKeyTree(HKEY_CURRENT_USER, key.c_str())) + " " +
+                    Opens(RegOpenKeyExW, key);
          },
-         "0 2"},
+         "0 2 "},
         {"writeFile",
          [&] {
              HANDLE file = CreateFileW(newer.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
