@@ -99,8 +99,8 @@ TEST(SystemCallsReal, EveryEntryOfTheRealTableReachesItsOwnFunction) {
         // A key with a key below it, which a plain key deletion refuses.
         {"deleteKeyTree",
          [&] {
-             return std::to_string(real.deleteKeyTree(HKEY_CURRENT_USER, key.c_str())) + " " +
-                    Opens(RegOpenKeyExW, key);
+             const std::string deleted = std::to_string(real.deleteKeyTree(HKEY_CURRENT_USER, key.c_str()));
+             return deleted + " " + Opens(RegOpenKeyExW, key);
          },
          "0 2 "},
         {"writeFile",
