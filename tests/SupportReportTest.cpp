@@ -242,12 +242,15 @@ TEST(SupportReportClipboard, ACopyWaitsForAClipboardHeldForAMoment) {
     HANDLE held = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     bool opened = false;
     std::thread manager([held, &opened] {
-        opened = OpenClipboard(nullptr) != FALSE;
+        // A window of its own: the clipboard is not refused to a second opener of the same window.
+        HWND own = CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        opened = OpenClipboard(own) != FALSE;
         SetEvent(held);
         Sleep(100);
         if (opened) {
             CloseClipboard();
         }
+        DestroyWindow(own);
     });
     WaitForSingleObject(held, 5000);
     CloseHandle(held);
