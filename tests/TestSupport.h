@@ -184,6 +184,12 @@ public:
     std::map<HWND, std::wstring> accessibleNames; // the names given, until taken back
     int machineKeyOpens = 0; // HKLM keys opened or created, each judged for the rights it asks
     std::map<std::wstring, std::wstring> shortPaths; // answers for these paths; others go to the system
+    std::map<HWND, std::wstring> blockReasons;       // the shutdown-block reasons set, until withdrawn
+    struct Drive {
+        UINT type;
+        std::wstring device, share; // what QueryDosDeviceW and WNetGetUniversalNameW give for it
+    };
+    std::map<std::wstring, Drive> drives; // by name ("Z:"); others go to the system
 
 private:
     static HINSTANCE WINAPI RecordShell(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
@@ -200,6 +206,9 @@ private:
                                        PHKEY, LPDWORD);
     static void JudgeRights(HKEY root, LPCWSTR subKey, REGSAM rights);
     static DWORD WINAPI RecordShortPath(LPCWSTR, LPWSTR, DWORD);
+    static UINT WINAPI RecordDriveType(LPCWSTR);
+    static DWORD WINAPI RecordDosDevice(LPCWSTR, LPWSTR, DWORD);
+    static DWORD WINAPI RecordUniversalName(LPCWSTR, DWORD, LPVOID, LPDWORD);
 };
 
 // The pixels of one colour in an area: how many in its upper and its lower half, and the longest
