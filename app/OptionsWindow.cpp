@@ -238,6 +238,13 @@ void SetOptionsChanged(bool changed) {
         MoveFocusFrom(optionsWindow, update); // a disabled button cannot keep it
     }
     EnableWindow(update, changed);
+    // While edits are unsaved, the blocked-shutdown screen names the reason the window holds the
+    // end of the session; it is withdrawn as soon as nothing would be lost.
+    if (changed) {
+        systemCalls.shutdownBlockReasonCreate(optionsWindow, L"未保存の変更があります");
+    } else {
+        systemCalls.shutdownBlockReasonDestroy(optionsWindow);
+    }
 }
 
 void ConfirmClose(HWND hWnd) {
@@ -375,6 +382,14 @@ LRESULT CALLBACK OptionsWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM l
         return 0;
     case WM_CLOSE:
         ConfirmClose(hWnd);
+        return 0;
+    case WM_QUERYENDSESSION:
+        // Answered at once: the system gives a window only moments before it ends the session
+        // anyway, and shows the reason set with the edits in place of a question of ours.
+        return IsWindowEnabled(GetDlgItem(hWnd, IDC_UPDATE)) ? FALSE : TRUE;
+    case WM_ENDSESSION:
+        // A cancelled sign-out leaves the window and its edits as they are; a completed one
+        // ends the process after this returns.
         return 0;
     case WM_DESTROY:
         // Posted before the pages go down; they still release their wrappers on their own

@@ -35,7 +35,11 @@ int RunTravine(HINSTANCE hInstance) {
     TraceStartupStep("entry");
     // Never closed by the first instance: the system releases it when the process ends.
     HANDLE mutex = CreateMutexW(nullptr, FALSE, kSingleInstanceMutex);
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    const DWORD mutexError = GetLastError();
+    // A first copy started elevated made the mutex for administrators only: it exists, and so
+    // does that copy, although it may not be opened. Any other failure to make it runs the
+    // program unguarded rather than not at all.
+    if (mutexError == ERROR_ALREADY_EXISTS || (mutex == nullptr && mutexError == ERROR_ACCESS_DENIED)) {
         HWND running = FindWindowW(kOptionsWindowClass, nullptr);
         if (running != nullptr) {
             SetForegroundWindow(running);

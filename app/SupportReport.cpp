@@ -17,6 +17,7 @@
 #include "settings/RegReader.h"
 #include "settings/WindowsVersion.h"
 #include "win32/Clipboard.h"
+#include "win32/ElevatedPath.h"
 #include "win32/Handles.h"
 #include "win32/MessageBoxes.h"
 #include "win32/ModulePath.h"
@@ -61,8 +62,13 @@ void AddRegistration(std::wstring& report, const wchar_t* besideProgram, const P
         line += L"、" + unusual + L": " + (registered.empty() ? L"展開できません" : mask(registered));
     }
     AddLine(report, L"DLL の登録", line + L"）");
-    if (registered.empty() ||
-        CompareStringOrdinal(registered.c_str(), -1, besideProgram, -1, TRUE) == CSTR_EQUAL) {
+    // A registration made from a mapped or SUBST drive names the file as the elevated tool saw it.
+    wchar_t elevated[kPathChars] = {};
+    const auto same = [&registered](const wchar_t* path) {
+        return CompareStringOrdinal(registered.c_str(), -1, path, -1, TRUE) == CSTR_EQUAL;
+    };
+    if (registered.empty() || same(besideProgram) ||
+        (PathForElevation(besideProgram, elevated, std::size(elevated)) && same(elevated))) {
         return;
     }
     std::wstring version;

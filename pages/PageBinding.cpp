@@ -524,7 +524,9 @@ bool BrowseForProgram(wchar_t (&path)[kProgramPathChars]) {
     ofn.lpstrInitialDir = L"C:\\";
     ofn.lpstrTitle = L"実行ファイルを選択";
     ofn.lpstrDefExt = L"exe";
-    ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    // Without OFN_NOCHANGEDIR the chosen program's folder would stay the current one, held open
+    // (not to be renamed, deleted or ejected) while the window is.
+    ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR;
     if (!systemCalls.getOpenFileName(&ofn)) {
         path[0] = L'\0';
         return false;

@@ -12,6 +12,7 @@
 #include "settings/OptionsStore.h"
 #include "settings/RegReader.h"
 #include "settings/WindowsVersion.h"
+#include "win32/ElevatedPath.h"
 #include "win32/Handles.h"
 #include "win32/MessageBoxes.h"
 #include "win32/ModulePath.h"
@@ -128,8 +129,22 @@ bool RunRegsvr32(HWND owner, bool registerDll) {
         return false;
     }
 
+    // The elevated regsvr32 sees neither the user's network drive mappings nor SUBST drives.
+    wchar_t elevatedPath[kModulePathChars];
+    if (!PathForElevation(dllPath, elevatedPath, std::size(elevatedPath))) {
+        wchar_t message[kModulePathChars + 256];
+        swprintf(message, std::size(message),
+                 L"%ls\nこのドライブからはDLLを%lsできません。\n\n管理者として実行される regsvr32.exe "
+                 L"には、ネットワークドライブやSUBSTドライブの割り当てが見えません。このドライブの元の"
+                 L"パス（\\\\サーバー\\共有\\… など）も分かりませんでした。\n"
+                 L"DLLをローカルドライブに置いてから、もう一度お試しください。",
+                 dllPath, registerDll ? L"登録" : L"登録解除");
+        ShowAppMessage(owner, message, MB_ICONERROR);
+        return false;
+    }
+
     wchar_t params[kModulePathChars + 16];
-    swprintf(params, std::size(params), L"/s%ls \"%ls\"", registerDll ? L"" : L" /u", dllPath);
+    swprintf(params, std::size(params), L"/s%ls \"%ls\"", registerDll ? L"" : L" /u", elevatedPath);
     // A bare "regsvr32.exe" would be looked up in the program's folder first, where any earlier
     // download of that name would then run with administrator rights.
     wchar_t regsvr32[MAX_PATH];
@@ -153,15 +168,19 @@ void RemoveOptions(HWND owner) {
     }
     const LSTATUS status = systemCalls.deleteKeyTree(HKEY_CURRENT_USER, kOptionsKey);
     UniqueHkey key;
-    if (systemCalls.regOpenKeyEx(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+    const LSTATUS reopened = systemCalls.regOpenKeyEx(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_READ, key.put());
+    // Only a key that is not there is gone: one that may not be read (another account's, or
+    // locked by a policy) still holds every value.
+    if (reopened == ERROR_FILE_NOT_FOUND) {
         ShowAppMessage(owner, L"オプション設定を削除しました", MB_ICONINFORMATION);
         SetOptionsChanged(false);
         return;
     }
     key.reset();
 
+    const LSTATUS reason = status != ERROR_SUCCESS || reopened == ERROR_SUCCESS ? status : reopened;
     const std::wstring message =
-        L"オプション設定の削除に失敗しました\n\nエラー内容:\n" + SystemErrorText(static_cast<DWORD>(status));
+        L"オプション設定の削除に失敗しました\n\nエラー内容:\n" + SystemErrorText(static_cast<DWORD>(reason));
     ShowAppMessage(owner, message.c_str(), MB_ICONERROR);
 }
 

@@ -90,6 +90,7 @@ void JudgeProgramBox(const SeenDialog& box) {
         {L"読み込めませんでした", ok, BoxIcon::kError},
         {L"行目が長すぎます", ok, BoxIcon::kError},
         {L"サポート外のOSです", ok, BoxIcon::kError},
+        {L"このドライブからはDLLを", ok, BoxIcon::kError},
     };
     const auto* row = std::find_if(std::begin(kBoxes), std::end(kBoxes), [&](const auto& b) {
         return box.text.find(b.words) != std::wstring::npos;

@@ -114,6 +114,26 @@ TEST_F(OptionsWindowTest, EveryKindOfEditEnablesUpdate) {
     EXPECT_EQ(1u, ReadOptionRaw(L"PreventDragType").AsDword());
 }
 
+// Sign-out or a restart is held, with the reason the blocked-shutdown screen shows, exactly while
+// edits are unsaved, and answered at once with no box; a cancelled sign-out changes nothing.
+TEST_F(OptionsWindowTest, TheEndOfTheSessionIsHeldOnlyWhileEditsAreUnsaved) {
+    SystemCallRecorder calls;
+    Open();
+    DialogResponder responder = DialogResponder::Answering(IDYES);
+    const auto query = [this] { return SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF); };
+    EXPECT_EQ(TRUE, query());
+    SetWindowTextW(Control(kGeneralPage, IDC_GEN_HEIGHT), L"37");
+    EXPECT_EQ(FALSE, query());
+    SendMessageW(window, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+    EXPECT_EQ(L"未保存の変更があります", calls.blockReasons[window]);
+    EXPECT_TRUE(responder.seen.empty());
+    EXPECT_TRUE(IsWindow(window) && UpdateEnabled());
+    EXPECT_EQ(L"37", WindowText(Control(kGeneralPage, IDC_GEN_HEIGHT)));
+    PressUpdate();
+    EXPECT_EQ(TRUE, query());
+    EXPECT_EQ(0u, calls.blockReasons.count(window));
+}
+
 TEST_F(OptionsWindowTest, HelpOpensThePageBesideTheProgram) {
     SystemCallRecorder calls;
     Open();

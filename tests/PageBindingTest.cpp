@@ -373,7 +373,10 @@ TEST_F(PageBindingTest, ProgramPickerAsksForAnExecutableAndOnlyAChoiceIsAChange)
         EXPECT_EQ(L"C:\\", dialog.initialDir);
         EXPECT_EQ(L"実行ファイルを選択", dialog.title);
         EXPECT_EQ(L"exe", dialog.defaultExtension);
-        EXPECT_EQ(static_cast<DWORD>(OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST), dialog.flags);
+        // The current folder stays where it was, as after the backup's dialogs.
+        EXPECT_EQ(
+            static_cast<DWORD>(OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR),
+            dialog.flags);
         EXPECT_FALSE(UpdateEnabled());
         EXPECT_EQ(own, WindowText(Control(kListView1Page, twin.edit)));
 

@@ -1,10 +1,15 @@
 #include "OptionsWindowFixture.h"
 
+#include <sddl.h>
 #include <shlwapi.h>
+#include <winnetwk.h>
+
+#include <map>
 
 #include "pages/SetupPage.h"
 #include "settings/OptionsStore.h"
 #include "win32/ModulePath.h"
+#include "win32/SystemCalls.h"
 
 namespace {
 
@@ -12,6 +17,18 @@ namespace {
 const wchar_t kRegister[] = L"DLL登録(&R)...";
 const wchar_t kUnregister[] = L"DLL登録解除(&U)...";
 const wchar_t kRemove[] = L"（１）オプション設定を削除する";
+
+// The settings key's access, set as its owner may do even after denying everyone everything.
+void SetSettingsKeyAccess(const wchar_t* sddl) {
+    HKEY key = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Travine11", 0, WRITE_DAC, &key));
+    ASSERT_TRUE(
+        ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr));
+    EXPECT_EQ(ERROR_SUCCESS, RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor));
+    LocalFree(descriptor);
+    RegCloseKey(key);
+}
 
 class SetupPageTest : public OptionsWindowFixture {
 protected:
@@ -189,16 +206,22 @@ TEST_F(SetupPageTest, RemovingTheOptionsAsksFirstAndReportsTheSystemsReason) {
                    0, reason, 512, nullptr);
     ASSERT_NE(L'\0', reason[0]);
     const std::wstring head = L"オプション設定の削除に失敗しました\n\nエラー内容:\n";
+    // Code 0: the key denies everyone everything for real, as one of another account's may.
     const struct {
         LSTATUS code;
         std::wstring text;
-    } failures[] = {{ERROR_ACCESS_DENIED, head + reason}, {0x2000ABCD, head + L"不明なエラー"}};
+    } failures[] = {
+        {ERROR_ACCESS_DENIED, head + reason}, {0x2000ABCD, head + L"不明なエラー"}, {0, head + reason}};
+    const StoredKey stored = StoredValues();
     for (const auto& failure : failures) {
         calls.deleteResult = failure.code;
+        SetSettingsKeyAccess(failure.code == 0 ? L"D:(D;OICI;GA;;;WD)" : L"D:(A;OICI;GA;;;WD)");
         seen = Press(kRemove, IDYES);
+        SetSettingsKeyAccess(L"D:(A;OICI;GA;;;WD)");
         ASSERT_EQ(2u, seen.size());
         EXPECT_EQ(failure.text, seen[1].text);
-        EXPECT_TRUE(OptionsKeyExists());
+        EXPECT_EQ(BoxIcon::kError, seen[1].icon);
+        EXPECT_TRUE(stored == StoredValues());
         EXPECT_TRUE(UpdateEnabled());
     }
     calls.deleteResult = 0;
@@ -209,6 +232,54 @@ TEST_F(SetupPageTest, RemovingTheOptionsAsksFirstAndReportsTheSystemsReason) {
         EXPECT_FALSE(OptionsKeyExists());
         EXPECT_FALSE(UpdateEnabled());
     }
+}
+
+// The elevated regsvr32 runs in a logon session without the user's mapped and SUBST drives: it is
+// handed the name it finds the DLL by there, and from a drive whose real path is unknown, or does
+// not fit, nothing is started. The drives the rows leave out answer as the system does.
+TEST_F(SetupPageTest, RegistrationFromAMappedOrSubstDriveHandsOnAPathTheElevatedToolFinds) {
+    SystemCallRecorder calls;
+    calls.runElevations = false;
+    Open();
+    const std::wstring z = DllPath().substr(0, 2), rest = DllPath().substr(2), share = L"\\\\server\\share";
+    const std::wstring longest = share + std::wstring(247 - DllPath().size(), L'w');
+    using Drive = SystemCallRecorder::Drive;
+    const struct {
+        std::map<std::wstring, Drive> drives;
+        std::wstring handed; // empty: refused
+    } cases[] = {
+        {{}, DllPath()},
+        {{{z, {DRIVE_REMOTE, L"\\Device\\LanmanRedirector\\;Z:0001a2b3\\server\\share", share}}},
+         share + rest},
+        {{{z, {DRIVE_FIXED, L"\\??\\Y:\\in\\", L""}}, {L"Y:", {DRIVE_FIXED, L"\\??\\C:\\Shared", L""}}},
+         L"C:\\Shared\\in" + rest},
+        {{{z, {DRIVE_FIXED, L"\\??\\UNC\\server\\share", L""}}}, share + rest},
+        {{{z, {DRIVE_REMOTE, L"\\Device\\WebDavRedirector\\;Z:0\\host", L""}}}, L""},
+        {{{z, {DRIVE_REMOTE, L"", L"\\\\" + std::wstring(1100, L'n')}}}, L""},
+        {{{z, {DRIVE_REMOTE, L"", longest}}}, longest + rest}, // 259 units, the most regsvr32 is given
+        {{{z, {DRIVE_REMOTE, L"", longest + L"w"}}}, L""},
+        {{{z, {DRIVE_FIXED, L"\\??\\C:\\" + std::wstring(1100, L'd'), L""}}}, L""},
+        {{{z, {DRIVE_FIXED, L"\\??\\Y:\\a", L""}}, {L"Y:", {DRIVE_FIXED, L"\\??\\" + z + L"\\b", L""}}}, L""},
+    };
+    for (const auto& c : cases) {
+        calls.drives = c.drives;
+        calls.elevations.clear();
+        const std::vector<SeenDialog> seen = Press(kRegister);
+        const auto row = &c - cases;
+        ASSERT_EQ(1u, seen.size()) << row;
+        EXPECT_EQ(c.handed.empty(), calls.elevations.empty()) << row;
+        if (c.handed.empty()) {
+            EXPECT_EQ(0u, seen[0].text.find(DllPath() + L"\nこのドライブからはDLLを登録できません。")) << row;
+        } else if (!calls.elevations.empty()) {
+            EXPECT_EQ(L"/s \"" + c.handed + L"\"", calls.elevations[0].params) << row;
+        }
+    }
+    // The network provider's own answer for a local drive, from the system folder's copy.
+    BYTE name[1024];
+    DWORD bytes = sizeof(name);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_CONNECTED),
+              kRealSystemCalls.getUniversalName(L"C:\\windows", UNIVERSAL_NAME_INFO_LEVEL, name, &bytes));
+    EXPECT_NE(nullptr, GetModuleHandleW((SystemFolder() + L"mpr.dll").c_str()));
 }
 
 TEST_F(SetupPageTest, InstallFolderOpensInTheShell) {

@@ -1,6 +1,7 @@
 // The program as users start it: a separate process, found and driven through its windows.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <sddl.h>
 #include <winver.h>
 
 #include <cstring>
@@ -13,6 +14,7 @@
 #include "TestSupport.h"
 #include "app/Startup.h"
 #include "settings/WindowsVersion.h"
+#include "win32/Handles.h"
 
 namespace {
 
@@ -115,6 +117,28 @@ TEST_F(StartupTest, SecondStartBringsTheFirstWindowForwardAndEnds) {
 
     PostMessageW(window, WM_COMMAND, MAKEWPARAM(1001, BN_CLICKED), 0);
     EXPECT_EQ(0u, WaitForExit(first));
+}
+
+// A first copy started elevated made the mutex for administrators only; this process holds one that
+// denies everyone. The start it refuses ends with 1 and no window; an object of another kind under
+// that name is no copy of the program, which then runs unguarded.
+TEST_F(StartupTest, AMutexThatMayNotBeOpenedIsAnotherCopyRunning) {
+    PSECURITY_DESCRIPTOR denyAll = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(D;;GA;;;WD)", SDDL_REVISION_1,
+                                                                     &denyAll, nullptr));
+    SECURITY_ATTRIBUTES denied = {sizeof(denied), denyAll, FALSE};
+    processes.reserve(2);
+    for (bool mutex : {true, false}) {
+        UniqueHandleKernel held(mutex ? CreateMutexW(&denied, FALSE, kSingleInstanceMutex)
+                                      : CreateEventW(nullptr, FALSE, FALSE, kSingleInstanceMutex));
+        ASSERT_NE(nullptr, held.get());
+        const Running& process = Launch();
+        HWND window = WaitForWindow(process, L"TravineOptionDlgClass");
+        EXPECT_EQ(!mutex, window != nullptr) << "mutex " << mutex;
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        EXPECT_EQ(mutex ? 1u : 0u, WaitForExit(process)) << "mutex " << mutex;
+    }
+    LocalFree(denyAll);
 }
 
 // The buffers whose content decides a verdict, at their limits: the product name is read into 64

@@ -318,6 +318,7 @@ TEST_F(SupportReportTest, ARegistrationOfAnotherFileIsReportedWithThatFile) {
     std::ofstream(std::filesystem::path(old + L"Travine11.dll"), std::ios::binary) << dll;
     const std::wstring shown = MaskedFolder(old) + L"Travine11.dll";
     const std::wstring copy = L"登録された DLL のファイル: あり\r\n登録された DLL のバージョン: 0.9.3.1\r\n";
+    const std::wstring beside = L"\\\\server\\share" + ProgramFolder().substr(2) + L"Travine11.dll";
     const struct {
         DWORD type;
         std::wstring data;
@@ -335,7 +336,11 @@ TEST_F(SupportReportTest, ARegistrationOfAnotherFileIsReportedWithThatFile) {
          L"不明（完全なパスではありません）\r\n登録された DLL のバージョン: 不明\r\n"},
         {REG_DWORD, std::wstring(2, L'\x1'), L"DLL の登録: 登録済み（REG_DWORD、4 バイト）\r\n"},
         {REG_NONE, L"", L"DLL の登録: 登録済み（値なし）\r\n"},
+        // Registered from a mapped drive: the same file by its share's name.
+        {REG_SZ, beside, L"DLL の登録: 登録済み（" + beside + L"）\r\n"},
     };
+    SystemCallRecorder calls;
+    calls.drives[ProgramFolder().substr(0, 2)] = {DRIVE_REMOTE, L"", L"\\\\server\\share"};
     Open();
     const wchar_t key[] = L"SOFTWARE\\Classes\\CLSID\\{408f43a1-23c2-442e-990c-dfba06b5664f}\\InprocServer32";
     for (const auto& c : cases) {

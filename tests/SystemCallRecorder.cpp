@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 #include <shlwapi.h>
+#include <winnetwk.h>
 
+#include <algorithm>
 #include <cwchar>
 
 #include "win32/SystemCalls.h"
@@ -30,9 +32,66 @@ SystemCallRecorder::ShellCall MakeShellCall(HWND owner, LPCWSTR verb, LPCWSTR fi
 
 SystemCallRecorder::SystemCallRecorder() {
     activeRecorder = this;
-    systemCalls = {RecordShell,      RecordElevation, RecordFileDialog, RecordDeletion,
-                   RecordSaveDialog, RecordWrite,     RecordMove,       RecordParameters,
-                   RecordName,       RecordOpen,      RecordCreate,     RecordShortPath};
+    const auto setReason = [](HWND window, LPCWSTR reason) -> BOOL {
+        activeRecorder->blockReasons[window] = reason;
+        return TRUE;
+    };
+    const auto withdrawReason = [](HWND window) -> BOOL {
+        return activeRecorder->blockReasons.erase(window);
+    };
+    systemCalls = {RecordShell,     RecordElevation,    RecordFileDialog, RecordDeletion, RecordSaveDialog,
+                   RecordWrite,     RecordMove,         RecordParameters, RecordName,     RecordOpen,
+                   RecordCreate,    RecordShortPath,    setReason,        withdrawReason, RecordDriveType,
+                   RecordDosDevice, RecordUniversalName};
+}
+
+namespace {
+const SystemCallRecorder::Drive* FindDrive(LPCWSTR path) {
+    const auto drive = activeRecorder->drives.find(std::wstring(path).substr(0, 2));
+    return drive != activeRecorder->drives.end() ? &drive->second : nullptr;
+}
+} // namespace
+
+UINT WINAPI SystemCallRecorder::RecordDriveType(LPCWSTR root) {
+    const Drive* drive = FindDrive(root);
+    return drive != nullptr ? drive->type : GetDriveTypeW(root);
+}
+
+// Both answer as the system does when the room given is too small.
+DWORD WINAPI SystemCallRecorder::RecordDosDevice(LPCWSTR name, LPWSTR target, DWORD chars) {
+    const Drive* drive = FindDrive(name);
+    if (drive == nullptr) {
+        return QueryDosDeviceW(name, target, chars);
+    }
+    if (drive->device.size() + 2 > chars) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    std::copy(drive->device.c_str(), drive->device.c_str() + drive->device.size() + 1, target);
+    target[drive->device.size() + 1] = L'\0'; // a list, closed by a second NUL
+    return static_cast<DWORD>(drive->device.size() + 2);
+}
+
+DWORD WINAPI SystemCallRecorder::RecordUniversalName(LPCWSTR path, DWORD level, LPVOID buffer,
+                                                     LPDWORD bytes) {
+    const Drive* drive = FindDrive(path);
+    if (drive == nullptr) {
+        return kRealSystemCalls.getUniversalName(path, level, buffer, bytes);
+    }
+    const std::wstring name = drive->share + (path + 2);
+    const DWORD needed =
+        static_cast<DWORD>(sizeof(UNIVERSAL_NAME_INFOW) + (name.size() + 1) * sizeof(wchar_t));
+    if (drive->share.empty() || level != UNIVERSAL_NAME_INFO_LEVEL) {
+        return drive->share.empty() ? ERROR_NOT_CONNECTED : ERROR_INVALID_LEVEL;
+    }
+    if (*bytes < needed) {
+        *bytes = needed;
+        return ERROR_MORE_DATA;
+    }
+    auto* info = static_cast<UNIVERSAL_NAME_INFOW*>(buffer);
+    info->lpUniversalName = reinterpret_cast<LPWSTR>(info + 1);
+    std::copy(name.c_str(), name.c_str() + name.size() + 1, info->lpUniversalName);
+    return NO_ERROR;
 }
 
 // The rights a standard user is granted on HKEY_LOCAL_MACHINE\SOFTWARE, as Microsoft documents

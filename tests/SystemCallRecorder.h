@@ -52,6 +52,12 @@ public:
     std::map<HWND, std::wstring> accessibleNames; // the names given, until taken back
     int machineKeyOpens = 0; // HKLM keys opened or created, each judged for the rights it asks
     std::map<std::wstring, std::wstring> shortPaths; // answers for these paths; others go to the system
+    std::map<HWND, std::wstring> blockReasons;       // the shutdown-block reasons set, until withdrawn
+    struct Drive {
+        UINT type;
+        std::wstring device, share; // what QueryDosDeviceW and WNetGetUniversalNameW give for it
+    };
+    std::map<std::wstring, Drive> drives; // by name ("Z:"); others go to the system
 
 private:
     static HINSTANCE WINAPI RecordShell(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
@@ -68,4 +74,7 @@ private:
                                        PHKEY, LPDWORD);
     static void JudgeRights(HKEY root, LPCWSTR subKey, REGSAM rights);
     static DWORD WINAPI RecordShortPath(LPCWSTR, LPWSTR, DWORD);
+    static UINT WINAPI RecordDriveType(LPCWSTR);
+    static DWORD WINAPI RecordDosDevice(LPCWSTR, LPWSTR, DWORD);
+    static DWORD WINAPI RecordUniversalName(LPCWSTR, DWORD, LPVOID, LPDWORD);
 };

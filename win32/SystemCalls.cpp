@@ -2,6 +2,7 @@
 
 #include <oleacc.h>
 #include <shlwapi.h>
+#include <winnetwk.h>
 
 namespace {
 // The SDKs disagree on the declared result type (DWORD or LSTATUS); both carry a system code.
@@ -62,10 +63,40 @@ HRESULT WINAPI SetAccessibleName(HWND control, LPCWSTR name) {
     const MSAAPROPID names[] = {kNameProperty};
     return service->ClearHwndProps(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, names, 1);
 }
+using GetUniversalNameFn = DWORD(WINAPI*)(LPCWSTR, DWORD, LPVOID, LPDWORD);
+
+// Loaded, not linked: mpr.dll is not among the libraries the system keeps loaded, so a link would
+// let the loader look for it beside the program first. It lives as long as the process.
+DWORD WINAPI GetUniversalName(LPCWSTR localPath, DWORD infoLevel, LPVOID buffer, LPDWORD bufferBytes) {
+    static GetUniversalNameFn function = nullptr;
+    static bool tried = false;
+    if (!tried) {
+        tried = true;
+        HMODULE mpr = LoadLibraryExW(L"mpr.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (mpr != nullptr) {
+            function = reinterpret_cast<GetUniversalNameFn>(
+                reinterpret_cast<void*>(GetProcAddress(mpr, "WNetGetUniversalNameW")));
+        }
+    }
+    return function != nullptr ? function(localPath, infoLevel, buffer, bufferBytes) : ERROR_NOT_SUPPORTED;
+}
 } // namespace
 
-const SystemCalls kRealSystemCalls = {ShellExecuteW, ShellExecuteExW,       GetOpenFileNameW,
-                                      DeleteKeyTree, GetSaveFileNameW,      WriteFile,
-                                      MoveFileExW,   SystemParametersInfoW, SetAccessibleName,
-                                      RegOpenKeyExW, RegCreateKeyExW,       GetShortPathNameW};
+const SystemCalls kRealSystemCalls = {ShellExecuteW,
+                                      ShellExecuteExW,
+                                      GetOpenFileNameW,
+                                      DeleteKeyTree,
+                                      GetSaveFileNameW,
+                                      WriteFile,
+                                      MoveFileExW,
+                                      SystemParametersInfoW,
+                                      SetAccessibleName,
+                                      RegOpenKeyExW,
+                                      RegCreateKeyExW,
+                                      GetShortPathNameW,
+                                      ShutdownBlockReasonCreate,
+                                      ShutdownBlockReasonDestroy,
+                                      GetDriveTypeW,
+                                      QueryDosDeviceW,
+                                      GetUniversalName};
 SystemCalls systemCalls = kRealSystemCalls;

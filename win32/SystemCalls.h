@@ -3,8 +3,9 @@
 // deletion that always succeeds, a registry that grants every right asked for, a disk that never
 // fills and a file that is never in use; and what Wine cannot show at all: a high-contrast scheme
 // (it refuses the flag), the names a screen reader announces (its annotation service is a stub)
-// and the short (8.3) form of a profile folder whose name is long (the test machine's profile
-// folder has a short name). The program always
+// the short (8.3) form of a profile folder whose name is long (the test machine's profile
+// folder has a short name), a session that is ending (Wine's shutdown-block reasons are stubs) and
+// drives that are mapped network shares or SUBST folders. The program always
 // calls them through these pointers; a test puts a recorder in their place to check every field the program
 // passes, and puts the originals back afterwards.
 #pragma once
@@ -28,6 +29,13 @@ struct SystemCalls {
     LSTATUS(WINAPI* regCreateKeyEx)
     (HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY, LPDWORD);
     DWORD(WINAPI* getShortPathName)(LPCWSTR, LPWSTR, DWORD);
+    // The reason the blocked-shutdown screen shows for the window, and its withdrawal.
+    BOOL(WINAPI* shutdownBlockReasonCreate)(HWND, LPCWSTR);
+    BOOL(WINAPI* shutdownBlockReasonDestroy)(HWND);
+    UINT(WINAPI* getDriveType)(LPCWSTR);
+    DWORD(WINAPI* queryDosDevice)(LPCWSTR, LPWSTR, DWORD);
+    // WNetGetUniversalNameW, loaded from the system folder on first use.
+    DWORD(WINAPI* getUniversalName)(LPCWSTR, DWORD, LPVOID, LPDWORD);
 };
 
 extern SystemCalls systemCalls;
