@@ -240,6 +240,12 @@ void SetOptionsChanged(bool changed) {
     EnableWindow(update, changed);
 }
 
+void HandOnFocus(HWND control, HWND target) {
+    if (optionsWindow != nullptr) {
+        MoveFocusFrom(optionsWindow, control, target);
+    }
+}
+
 void ConfirmClose(HWND hWnd) {
     if (!IsWindowEnabled(GetDlgItem(hWnd, IDC_UPDATE))) {
         DestroyWindow(hWnd);

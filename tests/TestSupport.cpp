@@ -557,7 +557,7 @@ SystemCallRecorder::SystemCallRecorder() {
     activeRecorder = this;
     systemCalls = {RecordShell,      RecordElevation, RecordFileDialog, RecordDeletion,
                    RecordSaveDialog, RecordWrite,     RecordMove,       RecordParameters,
-                   RecordName,       RecordOpen,      RecordCreate,     RecordShortPath};
+                   RecordAnnotation, RecordOpen,      RecordCreate,     RecordShortPath};
 }
 
 // The rights a standard user is granted on HKEY_LOCAL_MACHINE\SOFTWARE, as Microsoft documents
@@ -600,11 +600,14 @@ BOOL WINAPI SystemCallRecorder::RecordParameters(UINT action, UINT size, PVOID d
     return TRUE;
 }
 
-HRESULT WINAPI SystemCallRecorder::RecordName(HWND control, LPCWSTR name) {
-    if (name != nullptr) {
-        activeRecorder->accessibleNames[control] = name;
-    } else {
-        activeRecorder->accessibleNames.erase(control);
+HRESULT WINAPI SystemCallRecorder::RecordAnnotation(HWND control, const AccessibleAnnotation* annotation) {
+    activeRecorder->accessibleNames.erase(control);
+    activeRecorder->accessibleRoles.erase(control);
+    if (annotation != nullptr && annotation->name != nullptr) {
+        activeRecorder->accessibleNames[control] = annotation->name;
+    }
+    if (annotation != nullptr && (annotation->role != 0 || annotation->defaultAction != nullptr)) {
+        activeRecorder->accessibleRoles[control] = {annotation->role, OrEmpty(annotation->defaultAction)};
     }
     return S_OK;
 }
