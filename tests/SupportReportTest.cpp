@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "OptionsWindowFixture.h"
+#include "app/ReportMasking.h"
 #include "app/SupportReport.h"
 #include "pages/SetupPage.h"
 
