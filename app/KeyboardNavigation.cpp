@@ -193,11 +193,11 @@ void OnActivate(HWND window, WPARAM wParam) {
     SetFocus(target != nullptr ? target : window);
 }
 
-void MoveFocusFrom(HWND window, HWND control) {
+void MoveFocusFrom(HWND window, HWND control, HWND target) {
     if (control == nullptr || GetFocus() != control) {
         return;
     }
-    HWND next = GetNextDlgTabItem(window, control, FALSE);
+    HWND next = CanTakeFocus(target) ? target : GetNextDlgTabItem(window, control, FALSE);
     if (next != nullptr && next != control) {
         // A default border goes along with the focus; a button the mouse pressed had none.
         if (defaultButton == control) {

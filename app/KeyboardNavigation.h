@@ -27,8 +27,9 @@ void FocusFirstControl(HWND window);
 // gets it back when the window comes forward (the next tab stop if it was disabled meanwhile).
 void OnActivate(HWND window, WPARAM wParam);
 
-// Call before disabling a control: if it has the focus, the focus moves on to the next tab stop.
-void MoveFocusFrom(HWND window, HWND control);
+// Call before disabling a control: if it has the focus, the focus moves on to target when that can
+// take it, otherwise to the next tab stop.
+void MoveFocusFrom(HWND window, HWND control, HWND target = nullptr);
 
 // The dialog manager sends Enter on a page's default button to the window, not to the page;
 // true when the command was such a one and went to its page.

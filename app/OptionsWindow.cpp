@@ -247,6 +247,12 @@ void SetOptionsChanged(bool changed) {
     }
 }
 
+void HandOnFocus(HWND control, HWND target) {
+    if (optionsWindow != nullptr) {
+        MoveFocusFrom(optionsWindow, control, target);
+    }
+}
+
 void ConfirmClose(HWND hWnd) {
     if (!IsWindowEnabled(GetDlgItem(hWnd, IDC_UPDATE))) {
         DestroyWindow(hWnd);

@@ -18,6 +18,9 @@ HWND CreateOptionsWindow(HINSTANCE hInstance);
 LRESULT CALLBACK OptionsWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK PageDlgProc(HWND hPage, UINT message, WPARAM wParam, LPARAM lParam);
 void SetOptionsChanged(bool changed);
+// Call before disabling a page's control: if it has the focus, it goes to target (when that can
+// take it), so that the keys still act on something.
+void HandOnFocus(HWND control, HWND target);
 void ConfirmClose(HWND hWnd);
 // Releases the tab sheet manager and the brush once the window is gone.
 void ReleaseOptionsWindowResources();

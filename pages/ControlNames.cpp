@@ -1,5 +1,7 @@
 #include "pages/ControlNames.h"
 
+#include <oleacc.h>
+
 #include "app/OptionsWindow.h"
 #include "pages/PageBinding.h"
 #include "pages/PageIds.h"
@@ -22,20 +24,26 @@ const LabelPlace kLabelPlaces[] = {
 struct Annotation {
     int pageId;
     int controlId;
-    const wchar_t* name;
+    AccessibleAnnotation parts;
 };
 
+// What a link's default action is called in a Japanese Windows ("Jump" in an English one).
+const wchar_t kLinkAction[] = L"ジャンプ";
+
 const Annotation kAnnotations[] = {
-    {kListView1Page, IDC_LV1_FILE_PROG, L"ファイルが選択された場合のプログラム"},
-    {kListView1Page, IDC_LV1_FILE_BROWSE, L"ファイルが選択された場合のプログラムを選択..."},
-    {kListView1Page, IDC_LV1_FILE_ARG, L"ファイルが選択された場合の引数"},
-    {kListView1Page, IDC_LV1_FLDR_PROG, L"フォルダが選択された場合のプログラム"},
-    {kListView1Page, IDC_LV1_FLDR_BROWSE, L"フォルダが選択された場合のプログラムを選択..."},
-    {kListView1Page, IDC_LV1_FLDR_ARG, L"フォルダが選択された場合の引数"},
-    {kListView2Page, IDC_LV2_VIEW_MODE_EF, kViewModeExceptionsName},
-    {kListView2Page, IDC_LV2_COLUMN_EF, kColumnExceptionsName},
-    {kListView2Page, IDC_LV2_UP, L"カラムを上へ移動"},
-    {kListView2Page, IDC_LV2_DOWN, L"カラムを下へ移動"},
+    {kListView1Page, IDC_LV1_FILE_PROG, {L"ファイルが選択された場合のプログラム", 0, nullptr}},
+    {kListView1Page, IDC_LV1_FILE_BROWSE, {L"ファイルが選択された場合のプログラムを選択...", 0, nullptr}},
+    {kListView1Page, IDC_LV1_FILE_ARG, {L"ファイルが選択された場合の引数", 0, nullptr}},
+    {kListView1Page, IDC_LV1_FLDR_PROG, {L"フォルダが選択された場合のプログラム", 0, nullptr}},
+    {kListView1Page, IDC_LV1_FLDR_BROWSE, {L"フォルダが選択された場合のプログラムを選択...", 0, nullptr}},
+    {kListView1Page, IDC_LV1_FLDR_ARG, {L"フォルダが選択された場合の引数", 0, nullptr}},
+    {kListView2Page, IDC_LV2_VIEW_MODE_EF, {kViewModeExceptionsName, 0, nullptr}},
+    {kListView2Page, IDC_LV2_COLUMN_EF, {kColumnExceptionsName, 0, nullptr}},
+    {kListView2Page, IDC_LV2_UP, {L"カラムを上へ移動", 0, nullptr}},
+    {kListView2Page, IDC_LV2_DOWN, {L"カラムを下へ移動", 0, nullptr}},
+    // Read by their text, which a static gives; what they are and do, it does not.
+    {kVersionPage, IDC_VER_MAIL, {nullptr, ROLE_SYSTEM_LINK, kLinkAction}},
+    {kVersionPage, IDC_VER_WEB, {nullptr, ROLE_SYSTEM_LINK, kLinkAction}},
 };
 
 // Taking names back costs loading the service; a window closed before it named anything skips it.
@@ -63,7 +71,7 @@ void AnnotateControlNames() {
     for (const Annotation& annotation : kAnnotations) {
         HWND control = PageControl(annotation.pageId, annotation.controlId);
         if (control != nullptr) {
-            systemCalls.setAccessibleName(control, annotation.name);
+            systemCalls.annotateAccessible(control, &annotation.parts);
         }
     }
 }
@@ -76,7 +84,7 @@ void ClearControlNames(HWND page) {
         if (page == FindPageWindow(annotation.pageId)) {
             HWND control = GetDlgItem(page, annotation.controlId);
             if (control != nullptr) {
-                systemCalls.setAccessibleName(control, nullptr);
+                systemCalls.annotateAccessible(control, nullptr);
             }
         }
     }

@@ -106,11 +106,15 @@ void UpdateRegistrationButtons() {
     const bool registered = IsExtensionRegistered();
     HWND registerButton = PageControl(kSetupPage, IDC_SETUP_REGISTER);
     HWND unregisterButton = PageControl(kSetupPage, IDC_SETUP_UNREGISTER);
-    if (registerButton != nullptr) {
-        EnableWindow(registerButton, !registered);
+    HWND now = registered ? unregisterButton : registerButton;
+    HWND before = registered ? registerButton : unregisterButton;
+    if (now != nullptr) {
+        EnableWindow(now, TRUE);
     }
-    if (unregisterButton != nullptr) {
-        EnableWindow(unregisterButton, registered);
+    if (before != nullptr) {
+        // The result box gives the focus back to the button just pressed, which goes off now.
+        HandOnFocus(before, now);
+        EnableWindow(before, FALSE);
     }
 }
 

@@ -5,7 +5,10 @@
 export WINEPREFIX="${WINEPREFIX_OVERRIDE:-$BUILD_DIR/wineprefix}"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-export LANG=C.UTF-8
+# A Japanese Windows, as every user runs: Wine takes the locale (ja-JP), the UI language (0x0411)
+# and the code pages (932) from the Unix locale. scripts/install-deps.sh installs it.
+unset LC_ALL LC_CTYPE LC_MESSAGES LANGUAGE
+export LANG=ja_JP.UTF-8
 export WINE64=/usr/lib/wine/wine64
 [ -x "$WINE64" ] || WINE64="$(command -v wine64 || command -v wine)"
 
@@ -70,11 +73,17 @@ wine_quiet() {
 }
 
 ensure_prefix() {
-  local stamp="$WINEPREFIX/.travine-prefix-v4"
+  local stamp="$WINEPREFIX/.travine-prefix-v7"
   if [ -f "$stamp" ]; then
     ensure_marlett
     ensure_no_crash_dialog
     return
+  fi
+  # One of ours made by an older version of this script (in another locale, say) is made again
+  # from nothing, as a new contributor's is.
+  if compgen -G "$WINEPREFIX/.travine-prefix-v*" >/dev/null; then
+    wineserver -k </dev/null >/dev/null 2>&1 || true
+    rm -rf "${WINEPREFIX:?}"
   fi
   mkdir -p "$WINEPREFIX"
   wine_quiet wineboot -i
@@ -84,10 +93,17 @@ ensure_prefix() {
   # proportional too and lays them out whole; Noto Sans CJK draws kana full-width and cuts labels
   # off. It also serves the Japanese text of captions and message boxes (Tahoma's link).
   wine_quiet reg add "$cv\\FontSubstitutes" /v "Yu Gothic UI" /t REG_SZ /d "IPAPGothic" /f
-  wine_quiet reg add "$cv\\FontLink\\SystemLink" /v "Tahoma" /t REG_MULTI_SZ /d "ipagp.ttf,IPAPGothic" /f
-  # Symbols the Japanese font lacks (the Setup page's arrow) come from DejaVu Sans.
+  # A Japanese Windows draws its captions, menus and message boxes in a proportional Gothic too;
+  # Wine asks for "MS Shell Dlg", its stand-in "MS UI Gothic" is missing, and the fallback is a
+  # fixed-pitch font that spaces Latin letters full-width.
   local face
-  for face in "Yu Gothic UI" "IPAPGothic"; do
+  for face in "MS Shell Dlg" "MS UI Gothic"; do
+    wine_quiet reg add "$cv\\FontSubstitutes" /v "$face" /t REG_SZ /d "IPAPGothic" /f
+  done
+  wine_quiet reg add "$cv\\FontLink\\SystemLink" /v "Tahoma" /t REG_MULTI_SZ /d "ipagp.ttf,IPAPGothic" /f
+  # Symbols the Japanese font lacks (the Setup page's arrow) come from DejaVu Sans. A Japanese
+  # Windows knows IPAPGothic by its Japanese name.
+  for face in "Yu Gothic UI" "IPAPGothic" "IPA Pゴシック"; do
     wine_quiet reg add "$cv\\FontLink\\SystemLink" /v "$face" /t REG_MULTI_SZ /d "DejaVuSans.ttf,DejaVu Sans" /f
   done
   # One virtual desktop for every Wine window: without a window manager, Wine otherwise waits

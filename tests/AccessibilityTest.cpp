@@ -4,6 +4,7 @@
 // the pages are judged by their pixels as they are on screen.
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <gtest/gtest.h>
 #include <uxtheme.h>
@@ -366,8 +367,15 @@ TEST_F(AccessibilityTest, EveryControlHasANameOfItsOwnOnItsPage) {
         EXPECT_EQ(spoken.name, AccessibleName(Control(spoken.page, spoken.id), recorder.accessibleNames))
             << "page " << spoken.page << ", control " << spoken.id;
     }
+    // The links are announced as links, with the action they offer: Microsoft's word for a link's
+    // ("Jump"), as a Japanese Windows says it. No other control claims a role of its own.
+    const std::map<HWND, std::pair<LONG, std::wstring>> links = {
+        {Control(kVersionPage, IDC_VER_MAIL), {ROLE_SYSTEM_LINK, L"ジャンプ"}},
+        {Control(kVersionPage, IDC_VER_WEB), {ROLE_SYSTEM_LINK, L"ジャンプ"}}};
+    EXPECT_EQ(links, recorder.accessibleRoles);
     Close();
     EXPECT_TRUE(recorder.accessibleNames.empty()) << "names left on destroyed controls";
+    EXPECT_TRUE(recorder.accessibleRoles.empty()) << "roles left on destroyed controls";
 }
 
 } // namespace

@@ -166,18 +166,27 @@ TEST_F(ColumnConfigTest, TicksAndMovesAreChangesAndSaveInRowOrder) {
 }
 
 // What the list lets a user do with a row and what it refuses: the buttons follow the selected
-// row; only a ticked row's text opens the edit dialog on a double-click; the column that must
-// stay cannot be unticked, and the refusal still counts as a change; a click below the last row
-// keeps the selection and brings the keyboard to the list.
+// row, and with none selected there is nothing to move or edit; only a ticked row's text opens the edit
+// dialog on a double-click; the column that must stay cannot be unticked, and the refusal still counts as a
+// change; a click below the last row keeps the selection and brings the keyboard to the list.
 TEST_F(ColumnConfigTest, TheListOffersOnlyWhatTheSelectedRowAllows) {
     OpenWith(Layout());
     const struct {
         int row;
+        bool cleared; // Ctrl+Space takes the selection away and leaves the focus on the row
         bool up, down, edit;
-    } rows[] = {
-        {0, false, true, true}, {1, true, true, true}, {2, true, false, true}, {3, false, false, false}};
+    } rows[] = {{0, false, false, true, true},
+                {1, false, true, true, true},
+                {1, true, false, false, false},
+                {2, false, true, false, true},
+                {3, false, false, false, false}};
     for (const auto& row : rows) {
         SelectRow(list, row.row);
+        if (row.cleared) {
+            LVITEMW state = {};
+            state.stateMask = LVIS_SELECTED;
+            SendMessageW(list, LVM_SETITEMSTATE, row.row, reinterpret_cast<LPARAM>(&state));
+        }
         EXPECT_EQ(row.up, Enabled(kListView2Page, IDC_LV2_UP)) << row.row;
         EXPECT_EQ(row.down, Enabled(kListView2Page, IDC_LV2_DOWN)) << row.row;
         EXPECT_EQ(row.edit, Enabled(kListView2Page, IDC_LV2_EDIT)) << row.row;

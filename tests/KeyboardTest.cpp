@@ -235,6 +235,19 @@ int FocusFramePixels(HWND link) {
     return dark;
 }
 
+// The link as it is on screen, pixel by pixel.
+std::vector<COLORREF> Picture(HWND link) {
+    RECT client;
+    GetClientRect(link, &client);
+    HDC dc = GetDC(link);
+    std::vector<COLORREF> pixels;
+    for (int at = 0; at < client.right * client.bottom; ++at) {
+        pixels.push_back(GetPixel(dc, at % client.right, at / client.right));
+    }
+    ReleaseDC(link, dc);
+    return pixels;
+}
+
 // The last page reached is the Setup page; one more step back is the Version page, where the
 // links take the focus and open from the keyboard as from a click.
 TEST_F(KeyboardTabOrder, TabVisitsEveryTabStopInScreenOrderAndCtrlTabEveryPageAndLink) {
@@ -315,14 +328,34 @@ TEST_F(KeyboardTabOrder, TabVisitsEveryTabStopInScreenOrderAndCtrlTabEveryPageAn
             }
             kb.Move(VK_PRIOR, {VK_CONTROL});
             HWND mail = kb.Control(kVersionPage, IDC_VER_MAIL);
+            HWND web = kb.Control(kVersionPage, IDC_VER_WEB);
             kb.Settle();
             ASSERT_EQ(mail, kb.Focus());
+            RECT webRect;
+            GetWindowRect(web, &webRect);
+            MoveMouseTo(webRect.left, webRect.bottom + 40);
             // Painting comes after every other message: waited for, not assumed.
             EXPECT_TRUE(WaitFor([&] { return FocusFramePixels(mail) > 10; }))
                 << "the focused link shows no focus rectangle";
+            const std::vector<COLORREF> webAlone = Picture(web);
+            ASSERT_FALSE(webAlone.empty());
             kb.Press(VK_RETURN);
-            EXPECT_EQ(kb.Control(kVersionPage, IDC_VER_WEB), kb.Move(VK_TAB));
+            EXPECT_EQ(web, kb.Move(VK_TAB));
             EXPECT_TRUE(WaitFor([&] { return FocusFramePixels(mail) == 0; })) << "the focus rectangle stayed";
+            // The mouse passing over the focused link, and the focus leaving it, leave it as it was.
+            EXPECT_TRUE(WaitFor([&] { return FocusFramePixels(web) > 10; }));
+            const std::vector<COLORREF> webFocused = Picture(web);
+            for (int x = webRect.left + 2; x < webRect.right; x += 7) {
+                MoveMouseTo(x, (webRect.top + webRect.bottom) / 2);
+                Sleep(10);
+            }
+            EXPECT_TRUE(WaitFor([&] { return CountPixels(web, RGB(223, 0, 223)).Total() > 0; }));
+            MoveMouseTo(webRect.left, webRect.bottom + 40);
+            EXPECT_TRUE(WaitFor([&] { return Picture(web) == webFocused; })) << "hovering left remnants";
+            kb.Move(VK_TAB);
+            EXPECT_TRUE(WaitFor([&] { return Picture(web) == webAlone; }))
+                << "the focus rectangle left remnants";
+            EXPECT_EQ(web, kb.Move(VK_TAB, {VK_SHIFT}));
             kb.Press(VK_SPACE);
             ClickAt(mail);
             ClickAt(kb.Focus());

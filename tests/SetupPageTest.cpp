@@ -138,6 +138,8 @@ TEST_F(SetupPageTest, RegistrationRunsRegsvr32AndSwapsTheButtons) {
     EXPECT_FALSE(RegisterEnabled());
     EXPECT_TRUE(UnregisterEnabled());
     EXPECT_FALSE(UpdateEnabled());
+    // The keys still act: the pressed button went off, and the focus went to the one now on.
+    EXPECT_EQ(Control(kSetupPage, IDC_SETUP_UNREGISTER), GetFocus());
 
     seen = Press(kUnregister);
     ASSERT_EQ(2u, calls.elevations.size());
@@ -148,6 +150,7 @@ TEST_F(SetupPageTest, RegistrationRunsRegsvr32AndSwapsTheButtons) {
     EXPECT_FALSE(IsExtensionRegistered());
     EXPECT_TRUE(RegisterEnabled());
     EXPECT_FALSE(UnregisterEnabled());
+    EXPECT_EQ(Control(kSetupPage, IDC_SETUP_REGISTER), GetFocus());
 
     // A declined elevation is a failure, and the buttons stay as they were.
     calls.runElevations = false;
@@ -157,6 +160,7 @@ TEST_F(SetupPageTest, RegistrationRunsRegsvr32AndSwapsTheButtons) {
     EXPECT_EQ(L"インストールに失敗しました", seen[0].text);
     EXPECT_TRUE(RegisterEnabled());
     EXPECT_FALSE(UnregisterEnabled());
+    EXPECT_EQ(Control(kSetupPage, IDC_SETUP_REGISTER), GetFocus());
 }
 
 TEST_F(SetupPageTest, MissingDllRunsNothingAndAFileThatIsNoDllFailsToRegister) {

@@ -167,6 +167,17 @@ TEST(VersionBuffers, DecideAtTheirLimitsAndCutOnePast) {
     EXPECT_EQ(2263u, ReadWindowsBuildNumber());
 }
 
+// Every user runs a Japanese Windows, and so do the tests: its locale, the language of Windows'
+// own texts (message box buttons, file dialogs) and its ANSI and OEM code pages.
+TEST(TestEnvironment, IsAJapaneseWindows) {
+    wchar_t locale[LOCALE_NAME_MAX_LENGTH] = {};
+    GetUserDefaultLocaleName(locale, LOCALE_NAME_MAX_LENGTH);
+    EXPECT_STREQ(L"ja-JP", locale);
+    const UINT seen[] = {GetUserDefaultUILanguage(), GetACP(), GetOEMCP()};
+    EXPECT_EQ((std::vector<UINT>{0x0411, 932, 932}), std::vector<UINT>(std::begin(seen), std::end(seen)))
+        << "UI language, ANSI and OEM code page";
+}
+
 TEST_F(StartupTest, OfFourSimultaneousStartsOneWindowRemains) {
     processes.reserve(4);
     for (int i = 0; i < 4; ++i) {

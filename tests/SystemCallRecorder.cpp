@@ -39,9 +39,9 @@ SystemCallRecorder::SystemCallRecorder() {
     const auto withdrawReason = [](HWND window) -> BOOL {
         return activeRecorder->blockReasons.erase(window);
     };
-    systemCalls = {RecordShell,     RecordElevation,    RecordFileDialog, RecordDeletion, RecordSaveDialog,
-                   RecordWrite,     RecordMove,         RecordParameters, RecordName,     RecordOpen,
-                   RecordCreate,    RecordShortPath,    setReason,        withdrawReason, RecordDriveType,
+    systemCalls = {RecordShell,     RecordElevation,    RecordFileDialog, RecordDeletion,   RecordSaveDialog,
+                   RecordWrite,     RecordMove,         RecordParameters, RecordAnnotation, RecordOpen,
+                   RecordCreate,    RecordShortPath,    setReason,        withdrawReason,   RecordDriveType,
                    RecordDosDevice, RecordUniversalName};
 }
 
@@ -134,11 +134,14 @@ BOOL WINAPI SystemCallRecorder::RecordParameters(UINT action, UINT size, PVOID d
     return TRUE;
 }
 
-HRESULT WINAPI SystemCallRecorder::RecordName(HWND control, LPCWSTR name) {
-    if (name != nullptr) {
-        activeRecorder->accessibleNames[control] = name;
-    } else {
-        activeRecorder->accessibleNames.erase(control);
+HRESULT WINAPI SystemCallRecorder::RecordAnnotation(HWND control, const AccessibleAnnotation* annotation) {
+    activeRecorder->accessibleNames.erase(control);
+    activeRecorder->accessibleRoles.erase(control);
+    if (annotation != nullptr && annotation->name != nullptr) {
+        activeRecorder->accessibleNames[control] = annotation->name;
+    }
+    if (annotation != nullptr && (annotation->role != 0 || annotation->defaultAction != nullptr)) {
+        activeRecorder->accessibleRoles[control] = {annotation->role, OrEmpty(annotation->defaultAction)};
     }
     return S_OK;
 }

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "win32/SystemCalls.h"
+
 // While alive, the program's calls to the shell, the file dialogs, the key deletion and the file
 // writes go to this recorder, which keeps what was passed and answers as the test sets it up.
 class SystemCallRecorder {
@@ -49,7 +51,8 @@ public:
     DWORD writeError = 0;      // non-zero: a file write stores half its bytes, then fails so
     DWORD moveError = 0;       // non-zero: a file move fails with this code and moves nothing
     bool highContrast = false; // what SPI_GETHIGHCONTRAST reports
-    std::map<HWND, std::wstring> accessibleNames; // the names given, until taken back
+    std::map<HWND, std::wstring> accessibleNames;                  // the names given, until taken back
+    std::map<HWND, std::pair<LONG, std::wstring>> accessibleRoles; // roles and default actions given
     int machineKeyOpens = 0; // HKLM keys opened or created, each judged for the rights it asks
     std::map<std::wstring, std::wstring> shortPaths; // answers for these paths; others go to the system
     std::map<HWND, std::wstring> blockReasons;       // the shutdown-block reasons set, until withdrawn
@@ -68,7 +71,7 @@ private:
     static BOOL WINAPI RecordWrite(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
     static BOOL WINAPI RecordMove(LPCWSTR, LPCWSTR, DWORD);
     static BOOL WINAPI RecordParameters(UINT, UINT, PVOID, UINT);
-    static HRESULT WINAPI RecordName(HWND, LPCWSTR);
+    static HRESULT WINAPI RecordAnnotation(HWND, const AccessibleAnnotation*);
     static LSTATUS WINAPI RecordOpen(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY);
     static LSTATUS WINAPI RecordCreate(HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES,
                                        PHKEY, LPDWORD);

@@ -72,7 +72,11 @@ void CListView::UpdateItemButtons(int item) {
         if (item < 0) {
             item = GetSelectedItem();
         }
-        if (item >= 0) {
+        // The focus stays on a row whose selection Ctrl+Space or Ctrl+click took away; Edit then
+        // has nothing to act on.
+        const bool selected =
+            item >= 0 && (SendMessageW(m_hWnd, LVM_GETITEMSTATE, item, LVIS_SELECTED) & LVIS_SELECTED) != 0;
+        if (selected) {
             enable = StateImage(item) - 1 != 0;
         }
     }

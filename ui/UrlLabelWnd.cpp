@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "ui/ColourScheme.h"
+#include "win32/Handles.h"
 #include "win32/SystemCalls.h"
 
 namespace {
@@ -45,18 +46,33 @@ void CUrlLabelWnd::Open(HWND hWnd) {
     InvalidateRect(hWnd, nullptr, FALSE);
 }
 
+// The focus rectangle inverts what lies under it, so every paint starts from a background of its
+// own: a rectangle drawn over the remains of the last one would erase parts of both, and one left
+// outside the text would stay after the focus has gone. All of it is drawn off screen and put on
+// in one piece, so the link does not flicker while the mouse moves over it.
 void CUrlLabelWnd::Paint(HWND hWnd) {
     PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hWnd, &ps);
-    m_logFont.lfUnderline = m_bHover != 0 ? 1 : 0;
-    DrawLabel(dc, LinkColour(m_bHover != 0 ? m_crHover : m_crText, IsWindowEnabled(hWnd) != FALSE));
-    // Only the keyboard gives a link the focus (a click never does), so a mouse user never sees this.
-    if (GetFocus() == hWnd && (SendMessageW(hWnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0) {
-        RECT client;
-        GetClientRect(hWnd, &client);
-        SetTextColor(dc, TextColour(RGB(0, 0, 0), true));
-        SetBkColor(dc, BackgroundColour(m_crBack));
-        DrawFocusRect(dc, &client);
+    HDC screen = BeginPaint(hWnd, &ps);
+    RECT client = {};
+    GetClientRect(hWnd, &client);
+    UniqueMemoryDc memory(CreateCompatibleDC(screen));
+    UniqueHbitmap bitmap(CreateCompatibleBitmap(screen, client.right, client.bottom));
+    HDC dc = memory && bitmap ? memory.get() : screen;
+    {
+        SelectObjectGuard offScreen(memory.get(), dc == memory.get() ? bitmap.get() : nullptr);
+        UniqueHbrush background(CreateSolidBrush(BackgroundColour(m_crBack)));
+        FillRect(dc, &client, background.get());
+        m_logFont.lfUnderline = m_bHover != 0 ? 1 : 0;
+        DrawLabel(dc, LinkColour(m_bHover != 0 ? m_crHover : m_crText, IsWindowEnabled(hWnd) != FALSE));
+        // Only the keyboard gives a link the focus (a click never does), so a mouse user never sees it.
+        if (GetFocus() == hWnd && (SendMessageW(hWnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0) {
+            SetTextColor(dc, TextColour(RGB(0, 0, 0), true));
+            SetBkColor(dc, BackgroundColour(m_crBack));
+            DrawFocusRect(dc, &client);
+        }
+        if (dc != screen) {
+            BitBlt(screen, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+        }
     }
     EndPaint(hWnd, &ps);
 }

@@ -79,9 +79,18 @@ struct MenuTraits {
     static void Close(Handle h) { DestroyMenu(h); }
 };
 
+struct MemoryDcTraits {
+    using Handle = HDC;
+    static Handle Invalid() { return nullptr; }
+    static bool IsValid(Handle h) { return h != nullptr; }
+    static void Close(Handle h) { DeleteDC(h); }
+};
+
 using UniqueHkey = UniqueHandle<HkeyTraits>;
 using UniqueHfont = UniqueHandle<GdiTraits<HFONT>>;
 using UniqueHbrush = UniqueHandle<GdiTraits<HBRUSH>>;
+using UniqueHbitmap = UniqueHandle<GdiTraits<HBITMAP>>;
+using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;         // made by CreateCompatibleDC
 using UniqueHandleKernel = UniqueHandle<KernelHandleTraits>; // files too
 using UniqueHmenu = UniqueHandle<MenuTraits>;
 

@@ -4,6 +4,8 @@
 #include <shlwapi.h>
 #include <winnetwk.h>
 
+#include <iterator>
+
 namespace {
 // The SDKs disagree on the declared result type (DWORD or LSTATUS); both carry a system code.
 LSTATUS WINAPI DeleteKeyTree(HKEY root, LPCWSTR subKey) {
@@ -18,6 +20,10 @@ constexpr IID kAccPropServicesInterface = {
     0x6e26e776, 0x04f0, 0x495d, {0x80, 0xe4, 0x33, 0x30, 0x35, 0x2e, 0x31, 0x69}};
 constexpr MSAAPROPID kNameProperty = {
     0x608d3df8, 0x8128, 0x4aa7, {0xa4, 0x28, 0xf5, 0x5e, 0x49, 0x26, 0x72, 0x91}};
+constexpr MSAAPROPID kRoleProperty = {
+    0xcb905ff2, 0x7bd1, 0x4c05, {0xb3, 0xc8, 0xe6, 0xc2, 0x41, 0x36, 0x4d, 0x70}};
+constexpr MSAAPROPID kDefaultActionProperty = {
+    0x180c072b, 0xc27f, 0x43c7, {0x99, 0x22, 0xf6, 0x35, 0x62, 0xa4, 0x63, 0x2b}};
 
 using CoInitializeExFn = HRESULT(WINAPI*)(LPVOID, DWORD);
 using CoCreateInstanceFn = HRESULT(WINAPI*)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
@@ -51,17 +57,32 @@ IAccPropServices* AnnotationService() {
     return service;
 }
 
-HRESULT WINAPI SetAccessibleName(HWND control, LPCWSTR name) {
+HRESULT WINAPI AnnotateAccessible(HWND control, const AccessibleAnnotation* annotation) {
     IAccPropServices* service = AnnotationService();
     if (service == nullptr) {
         return E_FAIL;
     }
-    if (name != nullptr) {
-        return service->SetHwndPropStr(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, kNameProperty,
-                                       name);
+    const auto client = static_cast<DWORD>(OBJID_CLIENT);
+    if (annotation == nullptr) {
+        const MSAAPROPID parts[] = {kNameProperty, kRoleProperty, kDefaultActionProperty};
+        return service->ClearHwndProps(control, client, CHILDID_SELF, parts,
+                                       static_cast<int>(std::size(parts)));
     }
-    const MSAAPROPID names[] = {kNameProperty};
-    return service->ClearHwndProps(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, names, 1);
+    HRESULT result = S_OK;
+    if (annotation->name != nullptr) {
+        result = service->SetHwndPropStr(control, client, CHILDID_SELF, kNameProperty, annotation->name);
+    }
+    if (SUCCEEDED(result) && annotation->role != 0) {
+        VARIANT role = {}; // VariantInit's only effect, without loading oleaut32 for it
+        role.vt = VT_I4;
+        role.lVal = annotation->role;
+        result = service->SetHwndProp(control, client, CHILDID_SELF, kRoleProperty, role);
+    }
+    if (SUCCEEDED(result) && annotation->defaultAction != nullptr) {
+        result = service->SetHwndPropStr(control, client, CHILDID_SELF, kDefaultActionProperty,
+                                         annotation->defaultAction);
+    }
+    return result;
 }
 using GetUniversalNameFn = DWORD(WINAPI*)(LPCWSTR, DWORD, LPVOID, LPDWORD);
 
@@ -90,7 +111,7 @@ const SystemCalls kRealSystemCalls = {ShellExecuteW,
                                       WriteFile,
                                       MoveFileExW,
                                       SystemParametersInfoW,
-                                      SetAccessibleName,
+                                      AnnotateAccessible,
                                       RegOpenKeyExW,
                                       RegCreateKeyExW,
                                       GetShortPathNameW,
