@@ -140,11 +140,13 @@ TEST(SystemCallsReal, EveryEntryOfTheRealTableReachesItsOwnFunction) {
          "1"},
         // Wine's annotation service is a stub that answers E_NOTIMPL; Windows' answers S_OK. Any
         // other answer means the call never reached the service.
-        {"setAccessibleName",
+        {"annotateAccessible",
          [&] {
+             const AccessibleAnnotation named = {L"名前", 0, nullptr};
              std::string answers;
-             for (const wchar_t* name : {L"名前", static_cast<const wchar_t*>(nullptr)}) {
-                 const HRESULT result = real.setAccessibleName(label, name);
+             for (const AccessibleAnnotation* annotation :
+                  {&named, static_cast<const AccessibleAnnotation*>(nullptr)}) {
+                 const HRESULT result = real.annotateAccessible(label, annotation);
                  answers +=
                      result == S_OK || result == E_NOTIMPL ? "annotated " : std::to_string(result) + " ";
              }
