@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <cderr.h>
 #include <shlwapi.h>
+#include <winnetwk.h>
 
 #include <functional>
 #include <string>
@@ -153,6 +154,24 @@ TEST(SystemCallsReal, EveryEntryOfTheRealTableReachesItsOwnFunction) {
              return answers;
          },
          "annotated annotated "},
+        // The drive calls meet a local drive, which is neither mapped nor SUBST. (Wine's shutdown-block
+        // reasons are stubs that fail alike, so nothing here tells those two entries apart.)
+        {"getDriveType", [&] { return std::to_string(real.getDriveType(L"C:\\")); }, "3"},
+        {"queryDosDevice",
+         [&] {
+             wchar_t device[MAX_PATH] = {};
+             const DWORD chars = real.queryDosDevice(L"C:", device, MAX_PATH);
+             return std::string(chars > 0 && wcsncmp(device, L"\\Device\\", 8) == 0 ? "a device"
+                                                                                    : "no device");
+         },
+         "a device"},
+        {"getUniversalName",
+         [&] {
+             BYTE buffer[1024] = {};
+             DWORD bytes = sizeof(buffer);
+             return std::to_string(real.getUniversalName(L"C:\\", UNIVERSAL_NAME_INFO_LEVEL, buffer, &bytes));
+         },
+         std::to_string(ERROR_NOT_CONNECTED)},
         // Harmless: a file that does not exist, which the shell reports without opening anything.
         {"shellExecute",
          [&] {
