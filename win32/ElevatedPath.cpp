@@ -7,6 +7,7 @@
 #include <cwchar>
 #include <iterator>
 
+#include "win32/ModulePath.h"
 #include "win32/SystemCalls.h"
 
 namespace {
@@ -21,19 +22,6 @@ enum class Substitute { kNone, kFolder, kUnknown };
 bool IsDrivePath(const wchar_t* path) {
     const wchar_t letter = static_cast<wchar_t>(path[0] | 0x20);
     return letter >= L'a' && letter <= L'z' && path[1] == L':' && (path[2] == L'\0' || path[2] == L'\\');
-}
-
-// out = head's first headChars units followed by tail; false, with out empty, when it does not fit.
-bool Join(const wchar_t* head, size_t headChars, const wchar_t* tail, wchar_t* out, size_t outChars) {
-    out[0] = L'\0';
-    const size_t tailChars = wcslen(tail);
-    if (headChars + tailChars + 1 > outChars) {
-        return false;
-    }
-    wmemmove(out, head, headChars);
-    wmemmove(out + headChars, tail, tailChars);
-    out[headChars + tailChars] = L'\0';
-    return true;
 }
 
 // The folder a SUBST drive stands for, without a closing backslash. The system names it
@@ -55,9 +43,9 @@ Substitute SubstitutedFolder(wchar_t letter, wchar_t* folder, size_t folderChars
     const wchar_t* target = device + 4;
     bool joined = false;
     if (_wcsnicmp(target, L"UNC\\", 4) == 0) {
-        joined = Join(L"\\\\", 2, target + 4, folder, folderChars);
+        joined = JoinBounded(L"\\\\", 2, target + 4, folder, folderChars);
     } else if (IsDrivePath(target)) {
-        joined = Join(target, wcslen(target), L"", folder, folderChars);
+        joined = JoinBounded(target, wcslen(target), L"", folder, folderChars);
     }
     if (!joined) {
         return Substitute::kUnknown;
@@ -91,7 +79,7 @@ bool UniversalName(const wchar_t* path, wchar_t* out, size_t outChars) {
     if (end == nullptr || text[0] != L'\\' || text[1] != L'\\') {
         return false;
     }
-    return Join(text, static_cast<size_t>(end - text), L"", out, outChars);
+    return JoinBounded(text, static_cast<size_t>(end - text), L"", out, outChars);
 }
 
 } // namespace
@@ -102,12 +90,12 @@ bool PathForElevation(const wchar_t* path, wchar_t* out, size_t outChars) {
     }
     out[0] = L'\0';
     wchar_t current[kWorkChars];
-    if (!Join(path, wcslen(path), L"", current, std::size(current))) {
+    if (!JoinBounded(path, wcslen(path), L"", current, std::size(current))) {
         return false;
     }
     for (int substitutions = 0; substitutions <= kMaxSubstitutions; ++substitutions) {
         if (!IsDrivePath(current)) {
-            return Join(current, wcslen(current), L"", out, outChars);
+            return JoinBounded(current, wcslen(current), L"", out, outChars);
         }
         wchar_t folder[kWorkChars];
         switch (SubstitutedFolder(current[0], folder, std::size(folder))) {
@@ -115,10 +103,10 @@ bool PathForElevation(const wchar_t* path, wchar_t* out, size_t outChars) {
             return false;
         case Substitute::kFolder: {
             wchar_t next[kWorkChars];
-            if (!Join(folder, wcslen(folder), current + 2, next, std::size(next))) {
+            if (!JoinBounded(folder, wcslen(folder), current + 2, next, std::size(next))) {
                 return false;
             }
-            Join(next, wcslen(next), L"", current, std::size(current));
+            JoinBounded(next, wcslen(next), L"", current, std::size(current));
             continue;
         }
         case Substitute::kNone:
@@ -126,7 +114,7 @@ bool PathForElevation(const wchar_t* path, wchar_t* out, size_t outChars) {
         }
         const wchar_t root[] = {current[0], L':', L'\\', L'\0'};
         if (systemCalls.getDriveType(root) != DRIVE_REMOTE) {
-            return Join(current, wcslen(current), L"", out, outChars);
+            return JoinBounded(current, wcslen(current), L"", out, outChars);
         }
         return UniversalName(current, out, outChars);
     }

@@ -4,6 +4,22 @@
 
 #include <cwchar>
 
+bool JoinBounded(const wchar_t* head, size_t headChars, const wchar_t* tail, wchar_t* out, size_t outChars) {
+    if (outChars == 0) {
+        return false;
+    }
+    out[0] = L'\0';
+    const size_t tailChars = wcslen(tail);
+    if (headChars + tailChars + 1 > outChars) {
+        return false;
+    }
+    // Moved, not copied: head may lie in out already.
+    wmemmove(out, head, headChars);
+    wmemmove(out + headChars, tail, tailChars);
+    out[headChars + tailChars] = L'\0';
+    return true;
+}
+
 bool CombineBesideModule(const wchar_t* modulePath, const wchar_t* relative, wchar_t* out, size_t outChars) {
     if (outChars == 0) {
         return false;
@@ -17,14 +33,7 @@ bool CombineBesideModule(const wchar_t* modulePath, const wchar_t* relative, wch
             break;
         }
     }
-    const size_t relativeLength = wcslen(relative);
-    if (folderLength + relativeLength + 1 > outChars) {
-        return false;
-    }
-    wmemcpy(out, modulePath, folderLength);
-    wmemcpy(out + folderLength, relative, relativeLength);
-    out[folderLength + relativeLength] = L'\0';
-    return true;
+    return JoinBounded(modulePath, folderLength, relative, out, outChars);
 }
 
 bool GetProgramPath(wchar_t* modulePath, size_t modulePathChars) {

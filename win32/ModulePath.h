@@ -3,6 +3,10 @@
 
 #include <cstddef>
 
+// out = the first headChars units of head followed by tail. False, with out empty, when it does
+// not fit into outChars units.
+bool JoinBounded(const wchar_t* head, size_t headChars, const wchar_t* tail, wchar_t* out, size_t outChars);
+
 // Copies modulePath up to and including its last backslash (searched down to the second
 // character) and appends relative. False, with out empty, when the result would not fit.
 bool CombineBesideModule(const wchar_t* modulePath, const wchar_t* relative, wchar_t* out, size_t outChars);
